@@ -1,0 +1,325 @@
+#include "Controls.h"
+
+#include "Widgets.h"
+
+#include <QFont>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QSignalBlocker>
+
+namespace forms {
+
+namespace {
+constexpr qsizetype MaxListEntries = 32767;
+
+void checkIndex(Integer index, qsizetype count)
+{
+    if (index < 0 || index >= count)
+        throw Error(ErrInvalidIndex);
+}
+} // namespace
+
+// ---- Control ----
+
+Control::Control(Form *form, QWidget *widget)
+    : m_widget(widget), m_form(form)
+{
+    form->registerControl(this);
+}
+
+Control::~Control()
+{
+    m_form->unregisterControl(this);
+    delete m_widget;
+}
+
+void Control::setVisible(bool visible)
+{
+    m_widget->setVisible(visible);
+}
+
+bool Control::isVisible() const
+{
+    return !m_widget->isHidden();
+}
+
+void Control::Move(Single left, Single top, Single width, Single height)
+{
+    m_widget->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
+                          TwipsToPixels(height));
+}
+
+void Control::setAccessibleName(const String &name)
+{
+    m_widget->setAccessibleName(name);
+}
+
+void Control::raise(const std::function<void()> &handler)
+{
+    if (handler)
+        RaiseEvent(handler);
+}
+
+// ---- CommandButton ----
+
+CommandButton::CommandButton(Form *form)
+    : Control(form, new detail::PictureButton(form->widget()))
+{
+    // Enter presses the focused button, as Space does.
+    button()->setAutoDefault(true);
+    QObject::connect(button(), &QPushButton::clicked, button(), [this] { raise(m_click); });
+}
+
+detail::PictureButton *CommandButton::button() const
+{
+    return static_cast<detail::PictureButton *>(m_widget);
+}
+
+void CommandButton::setCaption(String caption)
+{
+    button()->setText(caption);
+}
+
+String CommandButton::caption() const
+{
+    return button()->text();
+}
+
+void CommandButton::setStyle(ButtonStyle style)
+{
+    button()->setGraphical(style == ButtonStyle::Graphical);
+}
+
+void CommandButton::setBackColor(Color color)
+{
+    button()->setBackColor(QColor(color.red, color.green, color.blue));
+}
+
+void CommandButton::setPicture(const String &resource)
+{
+    button()->setPicture(resource);
+}
+
+// ---- Label ----
+
+Label::Label(Form *form)
+    : Control(form, new QLabel(form->widget()))
+{
+    auto *label = static_cast<QLabel *>(m_widget);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setFocusPolicy(Qt::NoFocus);
+}
+
+void Label::setCaption(String caption)
+{
+    static_cast<QLabel *>(m_widget)->setText(caption);
+    if (m_labelFor)
+        m_labelFor->setAccessibleName(caption);
+}
+
+String Label::caption() const
+{
+    return static_cast<QLabel *>(m_widget)->text();
+}
+
+void Label::setForeColor(Color color)
+{
+    QPalette palette = m_widget->palette();
+    palette.setColor(QPalette::WindowText, QColor(color.red, color.green, color.blue));
+    m_widget->setPalette(palette);
+}
+
+void Label::setFont(const String &family, int points, bool bold)
+{
+    QFont font(family, points, bold ? QFont::Bold : QFont::Normal);
+    // Where the family is missing, the nearest sans-serif stands in.
+    font.setStyleHint(QFont::SansSerif);
+    m_widget->setFont(font);
+}
+
+void Label::setLabelFor(Control &control)
+{
+    m_labelFor = &control;
+    static_cast<QLabel *>(m_widget)->setBuddy(control.widget());
+    control.setAccessibleName(caption());
+}
+
+// ---- TextBox ----
+
+TextBox::TextBox(Form *form)
+    : Control(form, new QLineEdit(form->widget()))
+{
+}
+
+void TextBox::setText(String text)
+{
+    auto *edit = static_cast<QLineEdit *>(m_widget);
+    edit->setText(text);
+    // Show the start of the text, as a box that was just filled does.
+    edit->setCursorPosition(0);
+}
+
+String TextBox::text() const
+{
+    return static_cast<QLineEdit *>(m_widget)->text();
+}
+
+// ---- ListBox ----
+
+ListBox::ListBox(Form *form)
+    : Control(form, new QListView(form->widget()))
+{
+    auto *view = static_cast<QListView *>(m_widget);
+    m_model = new detail::ListModel(view);
+    view->setUniformItemSizes(true);
+    view->setModel(m_model);
+}
+
+void ListBox::AddItem(const String &text)
+{
+    if (m_model->rows().size() >= size_t(MaxListEntries))
+        throw Error(ErrListFull);
+    m_model->append(text);
+}
+
+Integer ListBox::ListCount() const
+{
+    return Integer(m_model->rows().size());
+}
+
+String ListBox::List(Integer index) const
+{
+    checkIndex(index, qsizetype(m_model->rows().size()));
+    return m_model->rows()[size_t(index)];
+}
+
+void ListBox::Clear()
+{
+    m_model->clear();
+}
+
+// ---- ComboBox ----
+
+ComboBox::ComboBox(Form *form)
+    : Control(form, new detail::LookupCombo(this, form->widget()))
+{
+    auto *box = combo();
+    m_model = new detail::SortedListModel(box);
+    box->setModel(m_model);
+    box->setEditable(true);
+    // Typing into the edit field must neither add nor pick an entry: no insertion on Enter,
+    // no completer, and no matching of the typed text when editing finishes.
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setCompleter(nullptr);
+    QObject::disconnect(box->lineEdit(), &QLineEdit::editingFinished, box, nullptr);
+    // Measuring every entry for the box's size hint is wasted work: the size is fixed.
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(1);
+    if (auto *view = qobject_cast<QListView *>(box->view())) {
+        view->setUniformItemSizes(true);
+        view->setTextElideMode(Qt::ElideRight);
+    }
+
+    QObject::connect(box->lineEdit(), &QLineEdit::textEdited, box, [this] { m_picked = false; });
+    QObject::connect(box, &QComboBox::activated, box, [this](int row) {
+        m_pickedText = m_model->entry(row);
+        m_picked = true;
+        raise(m_click);
+    });
+}
+
+detail::LookupCombo *ComboBox::combo() const
+{
+    return static_cast<detail::LookupCombo *>(m_widget);
+}
+
+void ComboBox::setText(String text)
+{
+    m_picked = false;
+    combo()->lineEdit()->setText(text);
+    combo()->lineEdit()->setCursorPosition(0);
+}
+
+String ComboBox::text() const
+{
+    return m_picked ? m_pickedText : combo()->lineEdit()->text();
+}
+
+void ComboBox::AddItem(const String &text)
+{
+    if (m_model->count() >= MaxListEntries)
+        throw Error(ErrListFull);
+    auto *box = combo();
+    const int current = box->currentIndex();
+    const QString editText = box->lineEdit()->text();
+    const bool waits = m_model->add(text);
+    if (box->currentIndex() != current) {
+        // The first entry of an unsorted list would become the picked one and fill the edit
+        // field; a list only ever shows what the user picked or typed.
+        const QSignalBlocker blocker(box);
+        box->setCurrentIndex(current);
+        box->lineEdit()->setText(editText);
+    }
+    if (waits && !m_settleScheduled) {
+        // Settle once control returns to the event loop at the latest.
+        m_settleScheduled = true;
+        QMetaObject::invokeMethod(box, [this] { settle(); }, Qt::QueuedConnection);
+    }
+}
+
+void ComboBox::settle()
+{
+    m_settleScheduled = false;
+    auto *box = combo();
+    const QString editText = box->lineEdit()->text();
+    const QSignalBlocker blocker(box);
+    if (!m_model->settle())
+        return;
+    // A model reset makes QComboBox pick the first entry and show it; a list only ever
+    // shows what the user picked or typed.
+    box->setCurrentIndex(-1);
+    box->lineEdit()->setText(editText);
+    box->lineEdit()->setCursorPosition(0);
+}
+
+void ComboBox::Clear()
+{
+    auto *box = combo();
+    const QSignalBlocker blocker(box);
+    m_model->clear();
+    box->setCurrentIndex(-1);
+    box->lineEdit()->clear();
+    m_picked = false;
+}
+
+Integer ComboBox::ListCount() const
+{
+    return Integer(m_model->count());
+}
+
+String ComboBox::List(Integer index) const
+{
+    const_cast<ComboBox *>(this)->settle();
+    checkIndex(index, m_model->count());
+    return m_model->entry(index);
+}
+
+void ComboBox::setSorted(bool sorted)
+{
+    m_model->setSorted(sorted);
+}
+
+void ComboBox::setVisibleLength(int visibleLength)
+{
+    m_model->setVisibleLength(visibleLength);
+}
+
+void ComboBox::aboutToShow()
+{
+    settle();
+}
+
+} // namespace forms

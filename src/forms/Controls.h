@@ -1,0 +1,235 @@
+// The controls: command button, label, text box, list box, combo box, and control arrays.
+//
+// A control is a member of its window, made with the window as its parent and placed in twips
+// during the window's design. Its run-time properties read and write like fields
+// (`txtTev.Text = strTev;`); its events call the window's handlers through RaiseEvent, so an
+// error that a handler does not trap ends the program (Runtime.h).
+//
+// Lists: a ListBox or ComboBox holds at most 32767 entries, addressed by a 16-bit index from 0.
+// A sorted list keeps its entries in ascending order of their whole text, ignoring case for
+// letters, with entries that differ only in case ordered by character code; so entries that
+// share a leading part are ordered by what follows it, compared as text ("X 100" < "X 99").
+#pragma once
+
+#include "Form.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QWidget;
+
+namespace forms {
+
+namespace detail {
+class PictureButton;
+class SortedListModel;
+class ListModel;
+class LookupCombo;
+} // namespace detail
+
+class Control
+{
+    void setVisible(bool visible);
+    bool isVisible() const;
+
+public:
+    virtual ~Control();
+    Control(const Control &) = delete;
+    Control &operator=(const Control &) = delete;
+
+    Property<Control, bool, &Control::setVisible, &Control::isVisible> Visible{this};
+
+    // Design time: place and size in twips; the place in the focus order; the name a screen
+    // reader speaks for the control.
+    void Move(Single left, Single top, Single width, Single height);
+    void Place(Single left, Single top, Single width, Single height, int tabIndex)
+    {
+        Move(left, top, width, height);
+        setTabIndex(tabIndex);
+    }
+    void setTabIndex(int tabIndex) { m_tabIndex = tabIndex; }
+    int TabIndex() const { return m_tabIndex; }
+    void setAccessibleName(const String &name);
+
+    QWidget *widget() const { return m_widget; }
+
+protected:
+    Control(Form *form, QWidget *widget);
+
+    // Called before the window is first shown, so that lists can settle pending entries.
+    virtual void aboutToShow() {}
+
+    // Runs a handler as an event of this control's window.
+    static void raise(const std::function<void()> &handler);
+
+    QWidget *m_widget;
+
+private:
+    Form *m_form;
+    int m_tabIndex = -1;
+
+    friend class Form;
+};
+
+enum class ButtonStyle {
+    Standard,    // the platform's button with its caption
+    Graphical,   // picture centred at its own size, caption beneath, on BackColor
+};
+
+class CommandButton : public Control
+{
+    void setCaption(String caption);
+    String caption() const;
+
+public:
+    explicit CommandButton(Form *form);
+
+    Property<CommandButton, String, &CommandButton::setCaption, &CommandButton::caption> Caption{this};
+
+    void setStyle(ButtonStyle style);
+    void setBackColor(Color color);
+    void setPicture(const String &resource);
+
+    template <typename F>
+    void OnClick(F *form, void (F::*handler)())
+    {
+        m_click = [form, handler] { (form->*handler)(); };
+    }
+    void OnClick(std::function<void()> handler) { m_click = std::move(handler); }
+
+private:
+    detail::PictureButton *button() const;
+    std::function<void()> m_click;
+};
+
+class Label : public Control
+{
+    void setCaption(String caption);
+    String caption() const;
+
+public:
+    explicit Label(Form *form);
+
+    Property<Label, String, &Label::setCaption, &Label::caption> Caption{this};
+
+    void setForeColor(Color color);
+    void setFont(const String &family, int points, bool bold);
+    // The control this label names: a screen reader speaks the caption as its name.
+    void setLabelFor(Control &control);
+
+private:
+    Control *m_labelFor = nullptr;
+};
+
+class TextBox : public Control
+{
+    void setText(String text);
+    String text() const;
+
+public:
+    explicit TextBox(Form *form);
+
+    Property<TextBox, String, &TextBox::setText, &TextBox::text> Text{this};
+};
+
+class ListBox : public Control
+{
+public:
+    explicit ListBox(Form *form);
+
+    // Adds text at the end. A full list (32767 entries) refuses with error 7.
+    void AddItem(const String &text);
+    Integer ListCount() const;
+    // Entry index, counted from 0; an index the list does not hold raises error 381.
+    String List(Integer index) const;
+    void Clear();
+
+private:
+    detail::ListModel *m_model;   // owned by the widget
+};
+
+class ComboBox : public Control
+{
+    void setText(String text);
+    String text() const;
+
+public:
+    explicit ComboBox(Form *form);
+
+    // Text reads the whole text of the entry last picked, while the edit field shows only its
+    // visible part; once the user types or the program writes Text, it reads the edit field.
+    Property<ComboBox, String, &ComboBox::setText, &ComboBox::text> Text{this};
+
+    // Adds an entry: at the end, or in its place when the list is sorted. A full list refuses
+    // with error 7.
+    void AddItem(const String &text);
+    void Clear();
+    Integer ListCount() const;
+    String List(Integer index) const;
+
+    // Design time. A drop-down combo has an edit field that the user may type into; typing adds
+    // no entry and picks nothing. Only the first visibleLength characters of an entry, without
+    // their trailing spaces, are ever shown or spoken; the rest is the window's own data.
+    void setSorted(bool sorted);
+    void setVisibleLength(int visibleLength);
+
+    void OnClick(std::function<void()> handler) { m_click = std::move(handler); }
+    void OnDropDown(std::function<void()> handler) { m_dropDown = std::move(handler); }
+
+protected:
+    void aboutToShow() override;
+
+private:
+    // Sorts entries that wait into their places (see SortedListModel).
+    void settle();
+    detail::LookupCombo *combo() const;
+    detail::SortedListModel *m_model;   // owned by the widget
+    std::function<void()> m_click;
+    std::function<void()> m_dropDown;
+    String m_pickedText;
+    bool m_picked = false;
+    bool m_settleScheduled = false;
+
+    friend class detail::LookupCombo;
+};
+
+// Members addressed by a 16-bit index from 0; their events pass the member's Index.
+template <typename T>
+class ControlArray
+{
+public:
+    ControlArray(Form *form, Integer count)
+    {
+        for (Integer i = 0; i < count; ++i)
+            m_members.push_back(std::make_unique<T>(form));
+    }
+
+    // The member with this index; error 340 when there is none.
+    T &operator[](Integer index) const
+    {
+        if (index < 0 || index >= Count())
+            throw Error(ErrNoSuchElement);
+        return *m_members[static_cast<size_t>(index)];
+    }
+    Integer Count() const { return static_cast<Integer>(m_members.size()); }
+
+    template <typename F>
+    void OnClick(F *form, void (F::*handler)(Integer Index))
+    {
+        for (Integer i = 0; i < Count(); ++i)
+            m_members[size_t(i)]->OnClick([form, handler, i] { (form->*handler)(i); });
+    }
+
+    template <typename F>
+    void OnDropDown(F *form, void (F::*handler)(Integer Index))
+    {
+        for (Integer i = 0; i < Count(); ++i)
+            m_members[size_t(i)]->OnDropDown([form, handler, i] { (form->*handler)(i); });
+    }
+
+private:
+    std::vector<std::unique_ptr<T>> m_members;
+};
+
+} // namespace forms

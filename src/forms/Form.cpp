@@ -1,0 +1,271 @@
+#include "Form.h"
+
+#include "Controls.h"
+#include "RuntimeState.h"
+#include "Widgets.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QIcon>
+#include <QProxyStyle>
+#include <QWidget>
+
+#include <algorithm>
+
+// Unloading a window hides it and takes it out of the program at once, but the C++ object is
+// destroyed only when no handler is running: a handler may unload its own window (Unload Me) and
+// Qt may still be inside the control that raised the event.
+
+namespace forms {
+
+namespace {
+
+// Access keys are shown underlined at all times, whatever the desktop's style prefers.
+class AlwaysUnderlineStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_UnderlineShortcut)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+void setUpApplicationOnce()
+{
+    static QCoreApplication *setUpFor = nullptr;
+    if (setUpFor == QCoreApplication::instance())
+        return;
+    setUpFor = QCoreApplication::instance();
+    // The program ends when its last window is unloaded, not when Qt sees no window.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    if (!dynamic_cast<AlwaysUnderlineStyle *>(QApplication::style()))
+        QApplication::setStyle(new AlwaysUnderlineStyle(QApplication::style()->name()));
+}
+
+// The windows' twip layouts were made for an 8-point dialog font; the desktop's own UI font is
+// often larger and would cut captions off inside their fixed boxes. A condensed sans-serif at
+// 8 points fits every caption; where it is missing, the nearest sans-serif stands in.
+QFont dialogFont()
+{
+    QFont font(QStringLiteral("DejaVu Sans Condensed"));
+    font.setPointSizeF(8.0);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+} // namespace
+
+namespace detail {
+
+void destroyUnloadedNow()
+{
+    while (!state().unloaded.empty()) {
+        std::vector<Form *> forms;
+        forms.swap(state().unloaded);
+        for (Form *form : forms)
+            delete form;
+    }
+}
+
+void destroyUnloadedWhenSafe()
+{
+    if (state().handlerDepth > 0)
+        state().destroyWhenIdle = true;
+    else
+        destroyUnloadedNow();
+}
+
+void destroyUnloadedLater()
+{
+    // The outermost handler has just returned, but Qt may still be inside the control that
+    // raised it; the event loop is the first safe place.
+    state().destroyWhenIdle = false;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [] {
+            if (state().handlerDepth > 0)
+                state().destroyWhenIdle = true;
+            else
+                destroyUnloadedNow();
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace detail
+
+void Form::detach()
+{
+    m_window->hide();
+    m_loaded = false;
+    if (m_global)
+        m_global->m_form = nullptr;
+    m_global = nullptr;
+    auto &loaded = detail::state().loaded;
+    loaded.erase(std::remove(loaded.begin(), loaded.end(), this), loaded.end());
+    detail::state().unloaded.push_back(this);
+}
+
+int TwipsToPixels(Single twips)
+{
+    return qRound(twips / 15.0f);
+}
+
+void GlobalFormBase::load(Form *form)
+{
+    m_form = form;
+    form->m_global = this;
+    form->m_loaded = true;
+    detail::state().loaded.push_back(form);
+    RaiseEvent([form] { form->Form_Load(); });
+}
+
+Form::Form()
+{
+    setUpApplicationOnce();
+    m_window = new detail::FormWindow(this);
+    m_window->setFont(dialogFont());
+}
+
+Form::~Form()
+{
+    delete m_window;
+}
+
+QWidget *Form::widget() const
+{
+    return m_window;
+}
+
+void Form::Form_QueryUnload(Integer &, Integer)
+{
+}
+
+void Form::Show()
+{
+    if (!m_loaded)
+        return;
+    for (Control *control : m_controls)
+        control->aboutToShow();
+    if (!m_window->focusWidget()) {
+        std::vector<Control *> order = m_controls;
+        std::stable_sort(order.begin(), order.end(),
+                         [](Control *a, Control *b) { return a->TabIndex() < b->TabIndex(); });
+        for (Control *control : order) {
+            QWidget *w = control->widget();
+            if (!w->isHidden() && w->isEnabled() && w->focusPolicy() & Qt::TabFocus) {
+                w->setFocus(Qt::OtherFocusReason);
+                break;
+            }
+        }
+    }
+    m_window->show();
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        m_window->raise();    // the offscreen platform only warns that it cannot
+    m_window->activateWindow();
+}
+
+void Form::setLeft(Single twips)
+{
+    m_left = twips;
+    m_window->move(TwipsToPixels(twips), m_window->pos().y());
+}
+
+void Form::setTop(Single twips)
+{
+    m_top = twips;
+    m_window->move(m_window->pos().x(), TwipsToPixels(twips));
+}
+
+void Form::setCaption(String caption)
+{
+    m_window->setWindowTitle(caption);
+}
+
+String Form::caption() const
+{
+    return m_window->windowTitle();
+}
+
+void Form::setClientSize(Single widthTwips, Single heightTwips)
+{
+    m_window->resize(TwipsToPixels(widthTwips), TwipsToPixels(heightTwips));
+}
+
+void Form::setBackColor(Color color)
+{
+    QPalette palette = m_window->palette();
+    palette.setColor(QPalette::Window, QColor(color.red, color.green, color.blue));
+    m_window->setPalette(palette);
+    m_window->setAutoFillBackground(true);
+}
+
+void Form::setPicture(const String &resource)
+{
+    m_window->setPicture(resource);
+}
+
+void Form::setIcon(const String &resource)
+{
+    m_window->setWindowIcon(QIcon(resource));
+}
+
+void Form::applyTabOrder()
+{
+    std::vector<Control *> order;
+    for (Control *control : m_controls) {
+        if (control->TabIndex() >= 0 && control->widget()->focusPolicy() & Qt::TabFocus)
+            order.push_back(control);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [](Control *a, Control *b) { return a->TabIndex() < b->TabIndex(); });
+    for (size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1]->widget(), order[i]->widget());
+}
+
+void Form::registerControl(Control *control)
+{
+    m_controls.push_back(control);
+}
+
+void Form::unregisterControl(Control *control)
+{
+    m_controls.erase(std::remove(m_controls.begin(), m_controls.end(), control), m_controls.end());
+}
+
+bool Unload(Form &form, Integer mode)
+{
+    if (!form.m_loaded)
+        return true;
+    Integer cancel = 0;
+    RaiseEvent([&form, &cancel, mode] { form.Form_QueryUnload(cancel, mode); });
+    if (detail::isEnding() || !form.m_loaded)
+        return true;
+    if (cancel != 0)
+        return false;
+    form.detach();
+    detail::destroyUnloadedWhenSafe();
+    if (detail::state().loaded.empty())
+        End(0);
+    return true;
+}
+
+void End(int status)
+{
+    auto &s = detail::state();
+    if (!s.ended) {
+        s.ended = true;
+        s.exitStatus = status;
+    }
+    while (!s.loaded.empty()) {
+        s.loaded.back()->detach();
+    }
+    if (s.running)
+        QCoreApplication::exit(s.exitStatus);
+    detail::destroyUnloadedWhenSafe();
+}
+
+} // namespace forms

@@ -1,0 +1,160 @@
+// Windows: the Form base class, the program-wide window instances and Unload.
+//
+// A window class derives from Form, holds its controls as members, places them in its
+// constructor (its design) and overrides Form_Load and Form_QueryUnload. Each window has one
+// program-wide instance, a GlobalForm, created and loaded on first reference:
+//
+//     forms::GlobalForm<MainMenuForm> frmMain;
+//     frmMain->lstMain.AddItem(row);     // loads frmMain first if it is not loaded
+//     frmSearch->Show();                 // loads, raises Form_Load, then shows, modeless
+//     Unload(frmSearch);                 // QueryUnload, then destroys; nothing if not loaded
+//
+// Positions and sizes are in twips, 15 to a logical pixel; Qt's device-pixel ratio takes care of
+// dense displays. When the last window is unloaded, the program ends.
+#pragma once
+
+#include "Property.h"
+#include "Runtime.h"
+#include "Text.h"
+
+#include <vector>
+
+class QWidget;
+
+namespace forms {
+
+class Control;
+class Form;
+namespace detail {
+class FormWindow;
+}
+
+// Colours as red, green and blue from 0 to 255.
+struct Color
+{
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+};
+
+// Why a window is being unloaded, as Form_QueryUnload receives it.
+enum UnloadMode : Integer {
+    vbFormControlMenu = 0,    // the window's close box or system menu
+    vbFormCode = 1,           // Unload called by the program
+    vbAppWindows = 2,         // the desktop session is ending
+};
+
+// Twips to logical pixels: 15 twips make one pixel at 96 dots per inch.
+int TwipsToPixels(Single twips);
+
+// Where a program-wide window instance lives. GlobalForm<T> gives it its type.
+class GlobalFormBase
+{
+public:
+    bool IsLoaded() const { return m_form != nullptr; }
+
+protected:
+    void load(Form *form);
+    Form *m_form = nullptr;
+
+    friend class Form;
+};
+
+template <typename T>
+class GlobalForm : public GlobalFormBase
+{
+public:
+    T *operator->() { return &instance(); }
+    T &operator*() { return instance(); }
+
+    // The loaded window, loading a new one if there is none.
+    T &instance()
+    {
+        if (!m_form) {
+            // A Load that ends the program unloads the window again; the object itself lives
+            // on until no handler runs, so the caller may still use it.
+            T *form = new T;
+            load(form);
+            return *form;
+        }
+        return *static_cast<T *>(m_form);
+    }
+
+    // The loaded window, or nullptr; never loads.
+    T *loadedOrNull() const { return static_cast<T *>(m_form); }
+};
+
+class Form
+{
+    // Accessors behind the properties below; they must be declared before them.
+    void setLeft(Single twips);
+    Single left() const { return m_left; }
+    void setTop(Single twips);
+    Single top() const { return m_top; }
+    void setCaption(String caption);
+    String caption() const;
+
+public:
+    virtual ~Form();
+    Form(const Form &) = delete;
+    Form &operator=(const Form &) = delete;
+
+    // Shows the window modeless with no owner and returns at once.
+    void Show();
+
+    bool IsLoaded() const { return m_loaded; }
+
+    Property<Form, Single, &Form::setLeft, &Form::left> Left{this};
+    Property<Form, Single, &Form::setTop, &Form::top> Top{this};
+    Property<Form, String, &Form::setCaption, &Form::caption> Caption{this};
+
+    // The Qt window behind this form, for tests and the runtime.
+    QWidget *widget() const;
+
+protected:
+    Form();
+
+    virtual void Form_Load() {}
+    virtual void Form_QueryUnload(Integer &Cancel, Integer UnloadMode);
+
+    // Design-time properties of the window.
+    void setClientSize(Single widthTwips, Single heightTwips);
+    void setBackColor(Color color);
+    void setPicture(const String &resource);
+    void setIcon(const String &resource);
+
+    // Orders the focus chain by the controls' tab indexes. Call after placing the controls.
+    void applyTabOrder();
+
+private:
+    // Takes the window out of the program: hidden, no longer loaded, waiting to be destroyed.
+    void detach();
+    void registerControl(Control *control);
+    void unregisterControl(Control *control);
+
+    detail::FormWindow *m_window;
+    std::vector<Control *> m_controls;
+    GlobalFormBase *m_global = nullptr;
+    Single m_left = 0;
+    Single m_top = 0;
+    bool m_loaded = false;
+
+    friend class Control;
+    friend class GlobalFormBase;
+    friend class detail::FormWindow;
+    friend bool Unload(Form &form, Integer mode);
+    friend void End(int status);
+};
+
+// Unloads a window: raises its Form_QueryUnload, and unless that sets Cancel, hides and destroys
+// it. Returns whether the window is gone. When no window is loaded any more, the program ends.
+bool Unload(Form &form, Integer mode = vbFormCode);
+
+template <typename T>
+bool Unload(GlobalForm<T> &global, Integer mode = vbFormCode)
+{
+    T *form = global.loadedOrNull();
+    return form ? Unload(*form, mode) : true;
+}
+
+} // namespace forms

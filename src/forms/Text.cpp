@@ -1,0 +1,97 @@
+#include "Text.h"
+
+#include <limits>
+
+namespace forms {
+
+String Mid(const String &text, Long start)
+{
+    if (start < 1)
+        throw Error(ErrInvalidCall);
+    if (start > text.size())
+        return String();
+    return text.mid(start - 1);
+}
+
+String Mid(const String &text, Long start, Long length)
+{
+    if (start < 1 || length < 0)
+        throw Error(ErrInvalidCall);
+    if (start > text.size())
+        return String();
+    return text.mid(start - 1, length);
+}
+
+String RTrim(const String &text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.left(end);
+}
+
+String Space(Long n)
+{
+    if (n < 0)
+        throw Error(ErrInvalidCall);
+    return String(n, QLatin1Char(' '));
+}
+
+String Fixed(const String &text, int width)
+{
+    if (text.size() >= width)
+        return text.left(width);
+    String result = text;
+    result.resize(width, QLatin1Char(' '));
+    return result;
+}
+
+String CStr(Long value)
+{
+    return String::number(value);
+}
+
+Long CLng(const String &text)
+{
+    auto isBlank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    qsizetype pos = 0;
+    qsizetype end = text.size();
+    while (pos < end && isBlank(text.at(pos)))
+        ++pos;
+    while (end > pos && isBlank(text.at(end - 1)))
+        --end;
+
+    bool negative = false;
+    if (pos < end && (text.at(pos) == QLatin1Char('+') || text.at(pos) == QLatin1Char('-'))) {
+        negative = text.at(pos) == QLatin1Char('-');
+        ++pos;
+    }
+    if (pos == end)
+        throw Error(ErrTypeMismatch);
+
+    // Accumulate as a negative number so that -2147483648 fits.
+    constexpr std::int64_t lowest = std::numeric_limits<Long>::min();
+    std::int64_t value = 0;
+    bool overflow = false;
+    for (; pos < end; ++pos) {
+        const QChar c = text.at(pos);
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            throw Error(ErrTypeMismatch);
+        if (!overflow) {
+            value = value * 10 - (c.unicode() - u'0');
+            overflow = value < lowest;
+        }
+    }
+    if (overflow || (!negative && -value > std::numeric_limits<Long>::max()))
+        throw Error(ErrOverflow);
+    return static_cast<Long>(negative ? value : -value);
+}
+
+Integer CInt(Long value)
+{
+    if (value < std::numeric_limits<Integer>::min() || value > std::numeric_limits<Integer>::max())
+        throw Error(ErrOverflow);
+    return static_cast<Integer>(value);
+}
+
+} // namespace forms

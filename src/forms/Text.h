@@ -1,0 +1,91 @@
+// Texts, numbers and the text routines that the windows use.
+//
+// Texts are QStrings (16-bit characters); positions count from 1 as the windows' own
+// descriptions do. Integer, Long and Single are the runtime's 16-bit, 32-bit and
+// single-precision types. Every routine either returns its result or throws forms::Error:
+//
+//   Mid("ABCDEF", 3)        -> "CDEF"        Mid("ABCDEF", 2, 3)  -> "BCD"
+//   Mid("AB", 5)            -> ""            Mid("AB", 0)         -> error 5
+//   RTrim("AB  ")           -> "AB"          Space(3)             -> "   "
+//   CStr(-42)               -> "-42"         CLng(" 17 ")         -> 17
+//   CLng("")                -> error 13      CLng("12a")          -> error 13
+//   CLng("2147483648")      -> error 6       CInt(40000)          -> error 6
+//   FixedString<4> f; f = "ABCDEF" -> "ABCD";  f = "AB" -> "AB  "
+#pragma once
+
+#include "Error.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace forms {
+
+using String = QString;
+using Integer = std::int16_t;
+using Long = std::int32_t;
+using Single = float;
+
+// The characters of text from the 1-based position start to its end, or at most length of
+// them. Empty past the end. A start below 1 or a negative length raises error 5.
+String Mid(const String &text, Long start);
+String Mid(const String &text, Long start, Long length);
+
+// text without its trailing spaces. Only the space character counts as trailing blank.
+String RTrim(const String &text);
+
+// n spaces; a negative n raises error 5.
+String Space(Long n);
+
+// text cut to width characters, or padded on the right with spaces up to width.
+String Fixed(const String &text, int width);
+
+// Plain decimal: no leading blank, no leading zeros, a minus sign only when negative.
+String CStr(Long value);
+
+// A decimal number with an optional sign, blanks (space or tab) allowed around it. The empty
+// text and anything that is not such a number raise error 13; a value beyond 32 bits error 6.
+Long CLng(const String &text);
+
+// Narrowing to 16 bits; a value outside -32768..32767 raises error 6.
+Integer CInt(Long value);
+
+// Integer arithmetic that raises error 6 instead of wrapping around.
+template <typename T>
+T CheckedAdd(T a, T b)
+{
+    T result;
+    if (__builtin_add_overflow(a, b, &result))
+        throw Error(ErrOverflow);
+    return result;
+}
+
+template <typename T>
+T CheckedSub(T a, T b)
+{
+    T result;
+    if (__builtin_sub_overflow(a, b, &result))
+        throw Error(ErrOverflow);
+    return result;
+}
+
+// A text field of fixed width W: whatever is stored into it is cut to W characters or padded
+// with spaces on the right, so it always holds exactly W characters.
+template <int W>
+class FixedString
+{
+public:
+    FixedString() : m_value(W, QLatin1Char(' ')) {}
+    FixedString &operator=(const String &text)
+    {
+        m_value = Fixed(text, W);
+        return *this;
+    }
+    operator const String &() const { return m_value; }
+    const String &value() const { return m_value; }
+
+private:
+    String m_value;
+};
+
+} // namespace forms

@@ -1,0 +1,311 @@
+#include "Widgets.h"
+
+#include "RuntimeState.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+#include <algorithm>
+
+namespace forms::detail {
+
+// ---- pictures ----
+
+QPixmap loadPicture(const QString &resource, qreal devicePixelRatio)
+{
+    if (devicePixelRatio > 1.0) {
+        const qsizetype dot = resource.lastIndexOf(QLatin1Char('.'));
+        const QString dense = dot < 0 ? resource + QLatin1String("@2x")
+                                      : resource.left(dot) + QLatin1String("@2x") + resource.mid(dot);
+        if (QFile::exists(dense)) {
+            QPixmap pixmap(dense);
+            pixmap.setDevicePixelRatio(2.0);
+            return pixmap;
+        }
+    }
+    return QPixmap(resource);
+}
+
+void CachedPicture::setResource(const QString &resource)
+{
+    m_resource = resource;
+    m_pixmap = QPixmap();
+    m_ratio = 0;
+}
+
+const QPixmap &CachedPicture::pixmap(qreal devicePixelRatio)
+{
+    const qreal wanted = devicePixelRatio > 1.0 ? 2.0 : 1.0;
+    if (m_ratio != wanted && !m_resource.isEmpty()) {
+        m_pixmap = loadPicture(m_resource, wanted);
+        m_ratio = wanted;
+    }
+    return m_pixmap;
+}
+
+// ---- FormWindow ----
+
+FormWindow::FormWindow(Form *form)
+    : m_form(form)
+{
+}
+
+void FormWindow::setPicture(const QString &resource)
+{
+    m_picture.setResource(resource);
+    update();
+}
+
+void FormWindow::paintEvent(QPaintEvent *)
+{
+    if (m_picture.isNull())
+        return;
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_picture.pixmap(devicePixelRatioF()));
+}
+
+void FormWindow::closeEvent(QCloseEvent *event)
+{
+    // The window goes away through Unload, which asks Form_QueryUnload first and hides it.
+    event->ignore();
+    Form *form = m_form;
+    RaiseEvent([form] { Unload(*form, vbFormControlMenu); });
+}
+
+// ---- PictureButton ----
+
+PictureButton::PictureButton(QWidget *parent)
+    : QPushButton(parent)
+{
+}
+
+void PictureButton::setGraphical(bool graphical)
+{
+    m_graphical = graphical;
+    update();
+}
+
+void PictureButton::setBackColor(const QColor &color)
+{
+    m_backColor = color;
+    update();
+}
+
+void PictureButton::setPicture(const QString &resource)
+{
+    m_picture.setResource(resource);
+    update();
+}
+
+void PictureButton::paintEvent(QPaintEvent *event)
+{
+    if (!m_graphical) {
+        QPushButton::paintEvent(event);
+        return;
+    }
+
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    option.icon = QIcon();
+    option.palette.setColor(QPalette::Button, m_backColor);
+    option.palette.setColor(QPalette::Window, m_backColor);
+    painter.drawControl(QStyle::CE_PushButtonBevel, option);
+
+    const QRect contents = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    const int pressedShift = isDown() ? 1 : 0;
+    const int flags = Qt::AlignHCenter | Qt::AlignBottom | Qt::TextWordWrap | Qt::TextShowMnemonic;
+
+    // The caption sits at the bottom; the picture is centred in the room above it at its own
+    // size, and whatever does not fit is cut off rather than scaled.
+    const QRect captionBounds =
+        fontMetrics().boundingRect(contents, flags, text()).intersected(contents);
+    const QRect captionRect(contents.left(), contents.bottom() - captionBounds.height() + 1,
+                            contents.width(), captionBounds.height());
+    const QRect pictureArea(contents.left(), contents.top(), contents.width(),
+                            captionRect.top() - contents.top());
+
+    if (!m_picture.isNull() && pictureArea.height() > 0) {
+        const QPixmap &pixmap = m_picture.pixmap(devicePixelRatioF());
+        const QSize size = pixmap.deviceIndependentSize().toSize();
+        const QPoint topLeft(pictureArea.center().x() - size.width() / 2 + 1,
+                             pictureArea.center().y() - size.height() / 2 + 1);
+        painter.save();
+        painter.setClipRect(pictureArea);
+        painter.drawPixmap(topLeft + QPoint(pressedShift, pressedShift), pixmap);
+        painter.restore();
+    }
+
+    QPalette palette = option.palette;
+    painter.drawItemText(captionRect.translated(pressedShift, pressedShift), flags, palette,
+                         isEnabled(), text(), QPalette::ButtonText);
+
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = captionRect.adjusted(-1, 0, 1, 0).translated(pressedShift, pressedShift);
+        focus.backgroundColor = m_backColor;
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+}
+
+// ---- ListModel ----
+
+int ListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+QVariant ListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || size_t(index.row()) >= m_rows.size())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::AccessibleTextRole)
+        return m_rows[size_t(index.row())];
+    return {};
+}
+
+void ListModel::append(const QString &text)
+{
+    const int row = int(m_rows.size());
+    beginInsertRows({}, row, row);
+    m_rows.push_back(text);
+    endInsertRows();
+}
+
+void ListModel::clear()
+{
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
+// ---- SortedListModel ----
+
+int SortedListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_entries.size());
+}
+
+QVariant SortedListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || size_t(index.row()) >= m_entries.size())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+    case Qt::AccessibleTextRole:
+        return visiblePart(m_entries[size_t(index.row())]);
+    default:
+        return {};
+    }
+}
+
+QString SortedListModel::visiblePart(const QString &text) const
+{
+    QStringView shown(text);
+    if (m_visibleLength >= 0 && shown.size() > m_visibleLength)
+        shown = shown.left(m_visibleLength);
+    while (!shown.isEmpty() && shown.back() == QLatin1Char(' '))
+        shown.chop(1);
+    return shown.toString();
+}
+
+bool SortedListModel::add(const QString &text)
+{
+    if (m_sorted) {
+        m_pending.push_back(text);
+        return true;
+    }
+    const int row = int(m_entries.size());
+    beginInsertRows({}, row, row);
+    m_entries.push_back(text);
+    endInsertRows();
+    return false;
+}
+
+bool SortedListModel::settle()
+{
+    if (m_pending.empty())
+        return false;
+    std::sort(m_pending.begin(), m_pending.end(), lessThan);
+    beginResetModel();
+    if (m_entries.empty()) {
+        m_entries.swap(m_pending);
+    } else {
+        std::vector<QString> merged;
+        merged.reserve(m_entries.size() + m_pending.size());
+        std::merge(std::make_move_iterator(m_entries.begin()),
+                   std::make_move_iterator(m_entries.end()),
+                   std::make_move_iterator(m_pending.begin()),
+                   std::make_move_iterator(m_pending.end()), std::back_inserter(merged), lessThan);
+        m_entries.swap(merged);
+    }
+    m_pending.clear();
+    endResetModel();
+    return true;
+}
+
+void SortedListModel::clear()
+{
+    beginResetModel();
+    m_entries.clear();
+    m_pending.clear();
+    endResetModel();
+}
+
+static inline char16_t foldCase(char16_t c)
+{
+    if (c >= u'A' && c <= u'Z')
+        return c + (u'a' - u'A');
+    if (c < 128)
+        return c;
+    return QChar(c).toCaseFolded().unicode();
+}
+
+bool SortedListModel::lessThan(const QString &a, const QString &b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    const char16_t *pa = reinterpret_cast<const char16_t *>(a.constData());
+    const char16_t *pb = reinterpret_cast<const char16_t *>(b.constData());
+    for (qsizetype i = 0; i < n; ++i) {
+        if (pa[i] == pb[i])
+            continue;
+        const char16_t fa = foldCase(pa[i]);
+        const char16_t fb = foldCase(pb[i]);
+        if (fa != fb)
+            return fa < fb;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return a < b;
+}
+
+// ---- LookupCombo ----
+
+LookupCombo::LookupCombo(ComboBox *owner, QWidget *parent)
+    : QComboBox(parent), m_owner(owner)
+{
+}
+
+void LookupCombo::showPopup()
+{
+    m_owner->settle();
+    if (m_owner->m_dropDown)
+        RaiseEvent(m_owner->m_dropDown);
+    if (isEnding())
+        return;
+    QComboBox::showPopup();
+}
+
+void LookupCombo::wheelEvent(QWheelEvent *event)
+{
+    // The wheel over a closed list would pick entries while the user only scrolls past it.
+    event->ignore();
+}
+
+} // namespace forms::detail

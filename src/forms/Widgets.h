@@ -1,0 +1,134 @@
+// The Qt widgets and models behind the controls. Internal to the forms runtime.
+#pragma once
+
+#include "Controls.h"
+#include "Form.h"
+
+#include <QAbstractListModel>
+#include <QComboBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QWidget>
+
+#include <vector>
+
+namespace forms::detail {
+
+// A picture from the program's resources at the given device-pixel ratio: the "@2x" drawing
+// where there is one and the display is dense, so that the logical size stays the same.
+QPixmap loadPicture(const QString &resource, qreal devicePixelRatio);
+
+// A picture that is loaded when first drawn and again when the device-pixel ratio changes.
+class CachedPicture
+{
+public:
+    void setResource(const QString &resource);
+    bool isNull() const { return m_resource.isEmpty(); }
+    const QPixmap &pixmap(qreal devicePixelRatio);
+
+private:
+    QString m_resource;
+    QPixmap m_pixmap;
+    qreal m_ratio = 0;
+};
+
+class FormWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit FormWindow(Form *form);
+    void setPicture(const QString &resource);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    Form *m_form;
+    CachedPicture m_picture;
+};
+
+class PictureButton : public QPushButton
+{
+    Q_OBJECT
+public:
+    explicit PictureButton(QWidget *parent);
+    void setGraphical(bool graphical);
+    void setBackColor(const QColor &color);
+    void setPicture(const QString &resource);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    bool m_graphical = false;
+    QColor m_backColor = Qt::white;
+    CachedPicture m_picture;
+};
+
+// The entries of a ListBox, in the order of adding.
+class ListModel : public QAbstractListModel
+{
+    Q_OBJECT
+public:
+    using QAbstractListModel::QAbstractListModel;
+    int rowCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+
+    void append(const QString &text);
+    void clear();
+    const std::vector<QString> &rows() const { return m_rows; }
+
+private:
+    std::vector<QString> m_rows;
+};
+
+// The entries of a ComboBox. A sorted list keeps new entries aside and sorts them into place in
+// one step (settle) before anyone reads the list, so loading n entries costs n log n rather than
+// n moves each. Views only ever see settled entries, and only their visible part.
+class SortedListModel : public QAbstractListModel
+{
+    Q_OBJECT
+public:
+    using QAbstractListModel::QAbstractListModel;
+    int rowCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+
+    void setSorted(bool sorted) { m_sorted = sorted; }
+    void setVisibleLength(int length) { m_visibleLength = length; }
+
+    // Number of entries, settled or not.
+    qsizetype count() const { return qsizetype(m_entries.size() + m_pending.size()); }
+    // Returns true when the entry waits to be settled.
+    bool add(const QString &text);
+    // Sorts waiting entries into place; returns whether anything changed.
+    bool settle();
+    void clear();
+    const QString &entry(qsizetype row) const { return m_entries[size_t(row)]; }
+    QString visiblePart(const QString &text) const;
+
+    // The order of a sorted list: ignoring case for letters, then by character code.
+    static bool lessThan(const QString &a, const QString &b);
+
+private:
+    std::vector<QString> m_entries;
+    std::vector<QString> m_pending;
+    int m_visibleLength = -1;
+    bool m_sorted = false;
+};
+
+class LookupCombo : public QComboBox
+{
+    Q_OBJECT
+public:
+    LookupCombo(ComboBox *owner, QWidget *parent);
+    void showPopup() override;
+
+protected:
+    void wheelEvent(QWheelEvent *event) override;
+
+private:
+    ComboBox *m_owner;
+};
+
+} // namespace forms::detail

@@ -1,0 +1,81 @@
+// Shared by the GUI tests: a clean program state for every test function, a reporter that
+// records untrapped errors instead of showing a modal box, and helpers to drive the windows.
+#pragma once
+
+#include "ModelTable.h"
+#include "forms/Controls.h"
+#include "frmMain.h"
+#include "frmSearch.h"
+
+#include <QApplication>
+#include <QStringList>
+#include <QTest>
+#include <QWidget>
+
+#include <vector>
+
+// Installs an error reporter that records what reaches it, and ends every window and the
+// program's ended state when the test function is over.
+class ProgramScope
+{
+public:
+    ProgramScope()
+    {
+        m_previous = forms::SetErrorReporter([this](const forms::Error &e) {
+            errors.push_back({e.Number(), e.Description()});
+        });
+    }
+    ~ProgramScope()
+    {
+        forms::End();
+        forms::ClearEndedForTesting();
+        forms::SetErrorReporter(m_previous);
+        CategoryIndex = 0;
+    }
+    ProgramScope(const ProgramScope &) = delete;
+    ProgramScope &operator=(const ProgramScope &) = delete;
+
+    struct Reported
+    {
+        int number;
+        QString description;
+    };
+    std::vector<Reported> errors;
+
+private:
+    forms::ErrorReporter m_previous;
+};
+
+// Replaces the model table in lstMain with rows of the test's own.
+inline void fillTable(const QStringList &rows)
+{
+    forms::ListBox &lstMain = frmMain->lstMain;
+    lstMain.Clear();
+    for (const QString &row : rows)
+        lstMain.AddItem(row);
+}
+
+// One record in the table's fixed-width layout.
+inline QString makeRecord(const QString &prod, const QString &tev, const QString &dun,
+                          const QString &bre, const QString &ost, const QString &name,
+                          const QString &type)
+{
+    return forms::Fixed(prod, 10) + forms::Fixed(tev, 20) + forms::Fixed(dun, 20) +
+           forms::Fixed(bre, 20) + forms::Fixed(ost, 20) + forms::Fixed(name, 30) +
+           forms::Fixed(type, 3);
+}
+
+// Shows a window and waits until it is active, so that access keys reach it.
+inline bool showActive(forms::Form &form)
+{
+    form.Show();
+    QWidget *w = form.widget();
+    w->activateWindow();
+    return QTest::qWaitForWindowActive(w);
+}
+
+// Presses a button by mouse as a user does.
+inline void click(forms::Control &control)
+{
+    QTest::mouseClick(control.widget(), Qt::LeftButton);
+}
