@@ -1,0 +1,7 @@
+// The program starts in its main menu window; the forms runtime does the rest.
+#include "frmMain.h"
+
+int main(int argc, char *argv[])
+{
+    return forms::Run(argc, argv, [] { frmMain->Show(); });
+}
