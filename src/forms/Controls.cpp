@@ -8,6 +8,8 @@
 #include <QListView>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 namespace forms {
 
 namespace {
@@ -135,7 +137,9 @@ void Label::setForeColor(Color color)
 void Label::setFont(const String &family, int points, bool bold)
 {
     QFont font(family, points, bold ? QFont::Bold : QFont::Normal);
-    // Where the family is missing, the nearest sans-serif stands in.
+    // Where the family is missing, Liberation Sans stands in (its metrics are those of the
+    // classic Windows faces the layouts were made with), else the nearest sans-serif.
+    font.setFamilies({family, QStringLiteral("Liberation Sans")});
     font.setStyleHint(QFont::SansSerif);
     m_widget->setFont(font);
 }
@@ -231,6 +235,11 @@ ComboBox::ComboBox(Form *form)
     });
 }
 
+ComboBox::~ComboBox()
+{
+    combo()->detachOwner();
+}
+
 detail::LookupCombo *ComboBox::combo() const
 {
     return static_cast<detail::LookupCombo *>(m_widget);
@@ -248,9 +257,14 @@ String ComboBox::text() const
     return m_picked ? m_pickedText : combo()->lineEdit()->text();
 }
 
+void ComboBox::setCapacity(int capacity)
+{
+    m_capacity = int(std::clamp<qsizetype>(capacity, 0, MaxListEntries));
+}
+
 void ComboBox::AddItem(const String &text)
 {
-    if (m_model->count() >= MaxListEntries)
+    if (m_model->count() >= m_capacity)
         throw Error(ErrListFull);
     auto *box = combo();
     const int current = box->currentIndex();
@@ -273,6 +287,8 @@ void ComboBox::AddItem(const String &text)
 void ComboBox::settle()
 {
     m_settleScheduled = false;
+    if (!m_model || !m_model->hasPending())
+        return;
     auto *box = combo();
     const QString editText = box->lineEdit()->text();
     const QSignalBlocker blocker(box);

@@ -156,6 +156,7 @@ class ComboBox : public Control
 
 public:
     explicit ComboBox(Form *form);
+    ~ComboBox() override;
 
     // Text reads the whole text of the entry last picked, while the edit field shows only its
     // visible part; once the user types or the program writes Text, it reads the edit field.
@@ -164,6 +165,8 @@ public:
     // Adds an entry: at the end, or in its place when the list is sorted. A full list refuses
     // with error 7.
     void AddItem(const String &text);
+    // How many entries the list takes before it is full: 32767 unless set lower.
+    void setCapacity(int capacity);
     void Clear();
     Integer ListCount() const;
     String List(Integer index) const;
@@ -184,12 +187,13 @@ private:
     // Sorts entries that wait into their places (see SortedListModel).
     void settle();
     detail::LookupCombo *combo() const;
-    detail::SortedListModel *m_model;   // owned by the widget
+    detail::SortedListModel *m_model = nullptr;   // owned by the widget
     std::function<void()> m_click;
     std::function<void()> m_dropDown;
     String m_pickedText;
     bool m_picked = false;
     bool m_settleScheduled = false;
+    int m_capacity = 32767;
 
     friend class detail::LookupCombo;
 };

@@ -122,10 +122,13 @@ void PictureButton::paintEvent(QPaintEvent *event)
 
     // The caption sits at the bottom; the picture is centred in the room above it at its own
     // size, and whatever does not fit is cut off rather than scaled.
+    // Without a picture the caption stands in the middle.
     const QRect captionBounds =
         fontMetrics().boundingRect(contents, flags, text()).intersected(contents);
-    const QRect captionRect(contents.left(), contents.bottom() - captionBounds.height() + 1,
-                            contents.width(), captionBounds.height());
+    const int captionTop = m_picture.isNull()
+                               ? contents.top() + (contents.height() - captionBounds.height()) / 2
+                               : contents.bottom() - captionBounds.height() + 1;
+    const QRect captionRect(contents.left(), captionTop, contents.width(), captionBounds.height());
     const QRect pictureArea(contents.left(), contents.top(), contents.width(),
                             captionRect.top() - contents.top());
 
@@ -294,12 +297,22 @@ LookupCombo::LookupCombo(ComboBox *owner, QWidget *parent)
 
 void LookupCombo::showPopup()
 {
+    if (!m_owner)
+        return;
     m_owner->settle();
     if (m_owner->m_dropDown)
         RaiseEvent(m_owner->m_dropDown);
     if (isEnding())
         return;
     QComboBox::showPopup();
+}
+
+bool LookupCombo::event(QEvent *event)
+{
+    // Whatever the user does with the list, it sees every entry added so far.
+    if (m_owner)
+        m_owner->settle();
+    return QComboBox::event(event);
 }
 
 void LookupCombo::wheelEvent(QWheelEvent *event)

@@ -97,6 +97,7 @@ public:
     void setSorted(bool sorted) { m_sorted = sorted; }
     void setVisibleLength(int length) { m_visibleLength = length; }
 
+    bool hasPending() const { return !m_pending.empty(); }
     // Number of entries, settled or not.
     qsizetype count() const { return qsizetype(m_entries.size() + m_pending.size()); }
     // Returns true when the entry waits to be settled.
@@ -123,8 +124,11 @@ class LookupCombo : public QComboBox
 public:
     LookupCombo(ComboBox *owner, QWidget *parent);
     void showPopup() override;
+    // The control is going away before its widget.
+    void detachOwner() { m_owner = nullptr; }
 
 protected:
+    bool event(QEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
 
 private:

@@ -1,0 +1,341 @@
+// The main menu window: start-up, version, edition, category buttons, exit and close, and its
+// layout, focus order and access keys.
+#include "TestSupport.h"
+
+#include "Edition.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+using namespace forms;
+
+namespace {
+
+bool internalEdition()
+{
+    return EditionCode == "I";
+}
+
+const char *const captions[] = {"&Analog",    "&Digital",     "Digital &Color", "&Facsimile",
+                                "&Printer",   "S&telmar",     "&Scanner",       "&Wide Format",
+                                "Prod&uct Code", "Development &Name"};
+
+} // namespace
+
+class MainMenu : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void versionLabel_data()
+    {
+        QTest::addColumn<int>("major");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("this build") << int(App.Major) << "Version: 4.2.5";
+        QTest::newRow("two-digit major") << 10 << "Version: 10.2.5";
+        QTest::newRow("negative major") << -1 << "Version: -1.2.5";
+    }
+    void versionLabel()
+    {
+        QFETCH(int, major);
+        QFETCH(QString, expected);
+        ProgramScope scope;
+        const Application saved = App;
+        App.Major = Integer(major);
+        const QString caption = frmMain->lblVersion.Caption;
+        App = saved;
+        QCOMPARE(caption, expected);
+    }
+
+    void loadPlacesWindowAndLoadsTable()
+    {
+        ProgramScope scope;
+        frmMain->Show();
+        QCOMPARE(Single(frmMain->Left), Single(10));
+        QCOMPARE(Single(frmMain->Top), Single(10));
+        QCOMPARE(frmMain->widget()->pos(), QPoint(1, 1));
+        QCOMPARE(frmMain->lstMain.ListCount(), Integer(396));
+        QVERIFY(!frmSearch.IsLoaded());
+    }
+
+    void editionDecidesWarningAndDevelopmentButton()
+    {
+        ProgramScope scope;
+        frmMain->Show();
+        QCOMPARE(bool(frmMain->lblWarn.Visible), internalEdition());
+        QCOMPARE(bool(frmMain->cmdType[9].Visible), internalEdition());
+        QCOMPARE(frmMain->lblWarn.widget()->isVisible(), internalEdition());
+        for (Integer i = 0; i <= 8; ++i)
+            QVERIFY(frmMain->cmdType[i].widget()->isVisible());
+        QVERIFY(frmMain->cmdExit.widget()->isVisible());
+        QVERIFY(!frmMain->lstMain.widget()->isVisible());
+    }
+
+    void categoryPressOpensSearchWindowWithIndex_data()
+    {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i <= 9; ++i)
+            QTest::newRow(captions[i]) << i;
+    }
+    void categoryPressOpensSearchWindowWithIndex()
+    {
+        QFETCH(int, index);
+        ProgramScope scope;
+        frmMain->Show();
+        if (index == 9 && !internalEdition()) {
+            QVERIFY(frmMain->cmdType[9].widget()->isHidden());
+            return;    // cannot be pressed
+        }
+        click(frmMain->cmdType[Integer(index)]);
+        QCOMPARE(CategoryIndex, Long(index));
+        QVERIFY(frmSearch.IsLoaded());
+        QVERIFY(frmSearch->widget()->isVisible());
+        QVERIFY(frmMain->widget()->isVisible());
+    }
+
+    void eachPressGivesFreshSearchWindow()
+    {
+        ProgramScope scope;
+        frmMain->Show();
+        click(frmMain->cmdType[0]);
+        SearchForm *first = frmSearch.loadedOrNull();
+        QPointer<QWidget> firstWindow = first->widget();
+        first->txtTev.Text = "left over";
+        click(frmMain->cmdType[0]);    // the same button again
+        SearchForm *second = frmSearch.loadedOrNull();
+        QVERIFY(second != first);
+        QVERIFY(!firstWindow->isVisible());
+        QCOMPARE(second->txtTev.Text.value(), QString());
+        QCOMPARE(second->Caption.value(), QString("Analog"));
+        click(frmMain->cmdType[1]);
+        QCOMPARE(frmSearch->Caption.value(), QString("Digital"));
+        QCOMPARE(CategoryIndex, Long(1));
+        QTRY_VERIFY(firstWindow.isNull());
+    }
+
+    void exitWithoutSearchWindowEndsCleanly()
+    {
+        ProgramScope scope;
+        frmMain->Show();
+        click(frmMain->cmdExit);
+        QVERIFY(!frmMain.IsLoaded());
+        QVERIFY(HasEnded());
+        QCOMPARE(ExitStatus(), 0);
+        QVERIFY(scope.errors.empty());
+    }
+
+    void exitClosesOpenSearchWindow()
+    {
+        ProgramScope scope;
+        frmMain->Show();
+        click(frmMain->cmdType[6]);
+        QVERIFY(frmSearch.IsLoaded());
+        click(frmMain->cmdExit);
+        QVERIFY(!frmSearch.IsLoaded());
+        QVERIFY(!frmMain.IsLoaded());
+        QCOMPARE(ExitStatus(), 0);
+    }
+
+    void closingMainWindowClosesBothAndCannotBeRefused()
+    {
+        ProgramScope scope;
+        frmMain->Show();
+        click(frmMain->cmdType[3]);
+        QPointer<QWidget> search = frmSearch->widget();
+        QPointer<QWidget> main = frmMain->widget();
+        main->close();
+        QVERIFY(!frmSearch.IsLoaded());
+        QVERIFY(!frmMain.IsLoaded());
+        QVERIFY(!search->isVisible());
+        QVERIFY(!main->isVisible());
+        QVERIFY(HasEnded());
+        QCOMPARE(ExitStatus(), 0);
+    }
+
+    void searchWindowClosingLeavesMainMenu()
+    {
+        ProgramScope scope;
+        frmMain->Show();
+        click(frmMain->cmdType[2]);
+        frmSearch->widget()->close();
+        QVERIFY(!frmSearch.IsLoaded());
+        QVERIFY(frmMain.IsLoaded());
+        QVERIFY(!HasEnded());
+        QCOMPARE(frmMain->lstMain.ListCount(), Integer(396));
+    }
+
+    // ---- layout ----
+
+    void windowProperties()
+    {
+        ProgramScope scope;
+        frmMain->Show();
+        QWidget *w = frmMain->widget();
+        QCOMPARE(w->windowTitle(), QString("Tevra Corporation - Model Cross Reference"));
+        QCOMPARE(w->size(), QSize(467, 316));
+        QCOMPARE(w->palette().color(QPalette::Window), QColor(224, 224, 224));
+        QVERIFY(w->windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(w->windowFlags() & Qt::WindowMaximizeButtonHint);
+        QVERIFY(w->windowFlags() & Qt::WindowCloseButtonHint);
+        QVERIFY(w->minimumSize().width() < 467 && w->maximumSize().width() > 467);
+    }
+
+    void controlPlacesAndCaptions_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QRect>("twips");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("lstMain") << "lstMain" << QRect(4875, 4350, 615, 255) << "";
+        const int lefts[] = {375, 1650, 2925, 4200, 5475, 975, 2250, 3525, 4800, 4800};
+        const int tops[] = {1575, 1575, 1575, 1575, 1575, 2850, 2850, 2850, 2850, 3450};
+        for (int i = 0; i < 10; ++i)
+            QTest::newRow(captions[i]) << QString("cmdType%1").arg(i)
+                                       << QRect(lefts[i], tops[i], 1215, i < 8 ? 1140 : 540)
+                                       << captions[i];
+        QTest::newRow("cmdExit") << "cmdExit" << QRect(5700, 4275, 1215, 390) << "E&xit";
+        QTest::newRow("lblWarn") << "lblWarn" << QRect(1875, 525, 3060, 840)
+                                 << "Internal Use Only Do Not Distribute";
+        QTest::newRow("lblOS") << "lblOS" << QRect(5700, 300, 1170, 225) << "Win 98 and up";
+        QTest::newRow("lblVersion") << "lblVersion" << QRect(5700, 75, 1215, 195)
+                                    << "Version: 4.2.5";
+    }
+    void controlPlacesAndCaptions()
+    {
+        QFETCH(QString, control);
+        QFETCH(QRect, twips);
+        QFETCH(QString, caption);
+        ProgramScope scope;
+        MainMenuForm &f = *frmMain;
+        QWidget *w = nullptr;
+        QString shown;
+        if (control == "lstMain") {
+            w = f.lstMain.widget();
+        } else if (control.startsWith("cmdType")) {
+            CommandButton &b = f.cmdType[Integer(control.mid(7).toInt())];
+            w = b.widget();
+            shown = b.Caption;
+        } else if (control == "cmdExit") {
+            w = f.cmdExit.widget();
+            shown = f.cmdExit.Caption;
+        } else {
+            Label &l = control == "lblWarn" ? f.lblWarn : control == "lblOS" ? f.lblOS : f.lblVersion;
+            w = l.widget();
+            shown = l.Caption;
+        }
+        QCOMPARE(w->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15,
+                                      twips.height() / 15));
+        QCOMPARE(shown, caption);
+    }
+
+    void labelsAreTransparentLeftAlignedAndWrap()
+    {
+        ProgramScope scope;
+        for (Label *l : {&frmMain->lblWarn, &frmMain->lblOS, &frmMain->lblVersion}) {
+            auto *label = qobject_cast<QLabel *>(l->widget());
+            QVERIFY(label);
+            QVERIFY(!label->autoFillBackground());
+            QVERIFY(label->wordWrap());
+            QVERIFY(label->alignment() & Qt::AlignLeft);
+            QCOMPARE(label->focusPolicy(), Qt::NoFocus);
+        }
+        QLabel *warn = qobject_cast<QLabel *>(frmMain->lblWarn.widget());
+        QCOMPARE(warn->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QVERIFY(warn->font().bold());
+        QCOMPARE(warn->font().pointSize(), 18);
+    }
+
+    void resizingNeitherMovesNorScalesControls()
+    {
+        ProgramScope scope;
+        frmMain->Show();
+        QWidget *w = frmMain->widget();
+        const QRect exit = frmMain->cmdExit.widget()->geometry();
+        const QRect analog = frmMain->cmdType[0].widget()->geometry();
+        for (QSize size : {QSize(900, 700), QSize(200, 120), QSize(467, 316)}) {
+            w->resize(size);
+            QCOMPARE(frmMain->cmdExit.widget()->geometry(), exit);
+            QCOMPARE(frmMain->cmdType[0].widget()->geometry(), analog);
+        }
+    }
+
+    void startFocusAndTabOrder()
+    {
+        ProgramScope scope;
+        QVERIFY(showActive(*frmMain));
+        QList<QWidget *> expected;
+        for (Integer i = 0; i <= 9; ++i) {
+            if (i < 9 || internalEdition())
+                expected << frmMain->cmdType[i].widget();
+        }
+        expected << frmMain->cmdExit.widget() << frmMain->cmdType[0].widget();
+        QCOMPARE(QApplication::focusWidget(), expected[0]);
+        for (int step = 1; step < expected.size(); ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QVERIFY2(QApplication::focusWidget() == expected[step],
+                     qPrintable(QString("step %1").arg(step)));
+        }
+    }
+
+    void accessKeysPressButtons_data()
+    {
+        QTest::addColumn<char>("key");
+        QTest::addColumn<int>("index");
+        const char keys[] = "ADCFPTSWUN";
+        for (int i = 0; i < 10; ++i)
+            QTest::newRow(captions[i]) << keys[i] << i;
+    }
+    void accessKeysPressButtons()
+    {
+        QFETCH(char, key);
+        QFETCH(int, index);
+        ProgramScope scope;
+        QVERIFY(showActive(*frmMain));
+        QTest::keyClick(frmMain->widget(), key, Qt::AltModifier);
+        if (index == 9 && !internalEdition()) {
+            QTest::qWait(200);
+            QVERIFY(!frmSearch.IsLoaded());
+            return;
+        }
+        QTRY_VERIFY(frmSearch.IsLoaded());
+        QCOMPARE(CategoryIndex, Long(index));
+    }
+
+    void altXEndsProgram()
+    {
+        ProgramScope scope;
+        QVERIFY(showActive(*frmMain));
+        QTest::keyClick(frmMain->widget(), 'X', Qt::AltModifier);
+        QTRY_VERIFY(HasEnded());
+        QCOMPARE(ExitStatus(), 0);
+    }
+
+    void enterAndSpacePressFocusedButton()
+    {
+        ProgramScope scope;
+        QVERIFY(showActive(*frmMain));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QTRY_VERIFY(frmSearch.IsLoaded());
+        QCOMPARE(CategoryIndex, Long(0));
+        QVERIFY(showActive(*frmMain));
+        frmMain->cmdType[4].widget()->setFocus();
+        QTest::keyClick(frmMain->cmdType[4].widget(), Qt::Key_Return);
+        QTRY_COMPARE(CategoryIndex, Long(4));
+    }
+
+    void pictureButtonsDrawOnWhite()
+    {
+        ProgramScope scope;
+        frmMain->Show();
+        for (Integer i : {Integer(0), Integer(8)}) {
+            const QImage image = frmMain->cmdType[i].widget()->grab().toImage();
+            // Just inside the frame, at the bottom-left corner beside the caption.
+            const QColor inside = image.pixelColor(4, image.height() - 5);
+            QVERIFY2(inside.lightness() > 235, qPrintable(inside.name()));
+        }
+        const QImage exit = frmMain->cmdExit.widget()->grab().toImage();
+        QVERIFY(exit.pixelColor(4, exit.height() / 2).lightness() < 250);
+    }
+};
+
+QTEST_MAIN(MainMenu)
+#include "tst_mainmenu.moc"

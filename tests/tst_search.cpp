@@ -1,0 +1,736 @@
+// The search window: its set-up for every category, the lookup entries, picks and the record
+// display, the failure paths, both editions, and its layout.
+#include "TestSupport.h"
+
+#include "Edition.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <algorithm>
+
+using namespace forms;
+
+namespace {
+
+const QStringList typeCodes = {"ANL", "DIG", "CLR", "FAX", "PRT", "STM", "SCN", "WID"};
+const QStringList groupNames = {"Analog", "Digital", "Color",   "Facsimile",
+                                "Printer", "Stelmar", "Scanner", "Wide Format"};
+
+bool internalEdition()
+{
+    return EditionCode == "I";
+}
+
+// The order a sorted list must keep: letters compared without case, then by character code.
+bool listOrder(const QString &a, const QString &b)
+{
+    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+    return folded != 0 ? folded < 0 : a < b;
+}
+
+QStringList entriesOf(ComboBox &box)
+{
+    QStringList entries;
+    for (Integer i = 0; i < box.ListCount(); ++i)
+        entries << box.List(i);
+    return entries;
+}
+
+QStringList tableRows()
+{
+    QStringList rows;
+    for (Integer i = 0; i < frmMain->lstMain.ListCount(); ++i)
+        rows << frmMain->lstMain.List(i);
+    return rows;
+}
+
+// What a list must hold: one entry per row whose column (1-based) is not blank.
+QStringList expectedEntries(const QStringList &rows, const QString &type, int column, int width)
+{
+    QStringList entries;
+    for (int i = 0; i < rows.size(); ++i) {
+        if (!type.isEmpty() && rows[i].mid(120, 3) != type)
+            continue;
+        const QString value = Fixed(rows[i].mid(column - 1), width);
+        if (!RTrim(value).isEmpty())
+            entries << value + Space(80 - width) + QString::number(i);
+    }
+    return entries;
+}
+
+SearchForm &openCategory(int category)
+{
+    click(frmMain->cmdType[Integer(category)]);
+    return *frmSearch;
+}
+
+SearchForm &openCategoryDirectly(Long category)
+{
+    Unload(frmSearch);
+    CategoryIndex = category;
+    frmSearch->Show();
+    return *frmSearch;
+}
+
+QComboBox *comboOf(ComboBox &box)
+{
+    return static_cast<QComboBox *>(box.widget());
+}
+
+// Opens the list and picks the entry in the given row, by mouse or by keyboard.
+void pick(ComboBox &box, int row, bool byMouse = false)
+{
+    QComboBox *combo = comboOf(box);
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down, Qt::AltModifier);
+    QAbstractItemView *view = combo->view();
+    QTRY_VERIFY(view->isVisible());
+    const QModelIndex index = view->model()->index(row, 0);
+    view->scrollTo(index);
+    if (byMouse) {
+        const QPoint at = view->visualRect(index).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    } else {
+        view->setCurrentIndex(index);
+        QTest::keyClick(view, Qt::Key_Return);
+    }
+    QTRY_VERIFY(!view->isVisible());
+}
+
+struct Boxes
+{
+    QString tev, dun, bre, ost, prod, name, group;
+    bool operator==(const Boxes &) const = default;
+};
+
+Boxes boxes(SearchForm &f)
+{
+    return {f.txtTev.Text, f.txtDun.Text, f.txtBre.Text, f.txtOst.Text,
+            f.txtProd.Text, f.txtName.Text, f.txtGroup.Text};
+}
+
+Boxes recordBoxes(const QString &row, const QString &group)
+{
+    return {Fixed(Mid(row, 11), 20), Fixed(Mid(row, 31), 20), Fixed(Mid(row, 51), 20),
+            Fixed(Mid(row, 71), 20), Fixed(Mid(row, 1), 10),  Fixed(Mid(row, 91), 30), group};
+}
+
+char *toString(const Boxes &b)
+{
+    const QStringList texts = {b.tev, b.dun, b.bre, b.ost, b.prod, b.name, b.group};
+    return qstrdup(qPrintable(texts.join('|')));
+}
+
+// A window whose Dunel list is full after three entries, so that its set-up fails midway.
+class CappedSearchForm : public SearchForm
+{
+public:
+    CappedSearchForm() { cboSearch[2].setCapacity(3); }
+};
+GlobalForm<CappedSearchForm> frmCapped;
+
+} // namespace
+
+class SearchWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // ---- set-up ----
+
+    void brandListsHoldEveryNamedRecordOfType_data()
+    {
+        QTest::addColumn<int>("category");
+        for (int k = 0; k < 8; ++k)
+            QTest::newRow(qPrintable(groupNames[k])) << k;
+    }
+    void brandListsHoldEveryNamedRecordOfType()
+    {
+        QFETCH(int, category);
+        ProgramScope scope;
+        frmMain->Show();
+        const QStringList rows = tableRows();
+        SearchForm &f = openCategory(category);
+        QCOMPARE(CategoryIndex, Long(category));
+        QCOMPARE(f.Caption.value(), groupNames[category]);
+        const int columns[] = {11, 31, 51, 71};
+        for (Integer list = 1; list <= 4; ++list) {
+            QStringList expected =
+                expectedEntries(rows, typeCodes[category], columns[list - 1], 20);
+            const QStringList listed = entriesOf(f.cboSearch[list]);
+            QVERIFY(std::is_sorted(listed.begin(), listed.end(), listOrder));
+            std::sort(expected.begin(), expected.end(), listOrder);
+            QCOMPARE(listed, expected);
+            QVERIFY(f.cboSearch[list].widget()->isVisible());
+        }
+        QCOMPARE(f.cboSearch[0].ListCount(), Integer(0));
+        QVERIFY(f.cboSearch[0].widget()->isHidden());
+        QVERIFY(f.lblSearch.widget()->isHidden());
+        for (Label *l : {&f.lblSTev, &f.lblSDun, &f.lblSBre, &f.lblSOst})
+            QVERIFY(l->widget()->isVisible());
+    }
+
+    void singleListHoldsEveryRecordWithValue_data()
+    {
+        QTest::addColumn<int>("category");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("width");
+        QTest::newRow("product code") << 8 << "Product Code" << 1 << 10;
+        QTest::newRow("development name") << 9 << "Development Name" << 91 << 30;
+    }
+    void singleListHoldsEveryRecordWithValue()
+    {
+        QFETCH(int, category);
+        QFETCH(QString, title);
+        QFETCH(int, column);
+        QFETCH(int, width);
+        ProgramScope scope;
+        frmMain->Show();
+        const QStringList rows = tableRows();
+        SearchForm &f = openCategoryDirectly(category);
+        QCOMPARE(f.Caption.value(), title);
+        QCOMPARE(f.lblSearch.Caption.value(), title);
+        QStringList expected = expectedEntries(rows, "", column, width);
+        QCOMPARE(expected.size(), category == 8 ? 396 : 396 - 68);
+        std::sort(expected.begin(), expected.end(), listOrder);
+        QCOMPARE(entriesOf(f.cboSearch[0]), expected);
+        QVERIFY(f.cboSearch[0].widget()->isVisible());
+        QVERIFY(f.lblSearch.widget()->isVisible());
+        for (Integer list = 1; list <= 4; ++list) {
+            QVERIFY(f.cboSearch[list].widget()->isHidden());
+            QCOMPARE(f.cboSearch[list].ListCount(), Integer(0));
+        }
+        for (Label *l : {&f.lblSTev, &f.lblSDun, &f.lblSBre, &f.lblSOst})
+            QVERIFY(l->widget()->isHidden());
+    }
+
+    void entryFormatPutsIndexAtPosition81()
+    {
+        ProgramScope scope;
+        fillTable({
+            makeRecord("A100", "Twenty Characters Xy", "DN 6", "", "", "", "FAX"),
+            makeRecord("A101", " Lead", "", "", "", "", "FAX"),
+        });
+        for (int i = 2; i < 100; ++i)
+            frmMain->lstMain.AddItem(makeRecord("B1", "", "", "", "", "", "PRT"));
+        for (int i = 100; i <= 395; ++i)
+            frmMain->lstMain.AddItem(makeRecord("C1", "", "", "", "", "", "PRT"));
+        frmMain->lstMain.AddItem(makeRecord("D1", "Late", "", "", "", "", "FAX"));
+        SearchForm &f = openCategoryDirectly(3);
+        const QStringList tev = entriesOf(f.cboSearch[1]);
+        QCOMPARE(tev, (QStringList{" Lead" + Space(15) + Space(60) + "1",
+                                   "Late" + Space(16) + Space(60) + "396",
+                                   "Twenty Characters Xy" + Space(60) + "0"}));
+        QCOMPARE(tev[2].size(), 81);
+        QCOMPARE(tev[1].size(), 83);
+        QCOMPARE(entriesOf(f.cboSearch[2]), QStringList{"DN 6" + Space(16) + Space(60) + "0"});
+    }
+
+    void blankColumnLeavesOnlyThatListOut()
+    {
+        ProgramScope scope;
+        fillTable({
+            makeRecord("P1", "T-1", "", "Printira 1", "OP 1", "", "PRT"),
+            makeRecord("P2", "T-2", "DN 2", "", "OP 2", "", "PRT"),
+            makeRecord("P3", "T-3", "", "Printira 3", "", "", "PRT"),
+        });
+        SearchForm &f = openCategoryDirectly(4);
+        QCOMPARE(f.cboSearch[1].ListCount(), Integer(3));
+        QCOMPARE(f.cboSearch[2].ListCount(), Integer(1));
+        QCOMPARE(f.cboSearch[3].ListCount(), Integer(2));
+        QCOMPARE(f.cboSearch[4].ListCount(), Integer(2));
+    }
+
+    void brandBlankInEveryRecordGivesEmptyListWithLabel()
+    {
+        ProgramScope scope;
+        fillTable({
+            makeRecord("S1", "S-1", "", "", "OS 1", "", "SCN"),
+            makeRecord("S2", "S-2", "", "", "", "", "SCN"),
+        });
+        SearchForm &f = openCategoryDirectly(6);
+        QCOMPARE(f.cboSearch[2].ListCount(), Integer(0));
+        QCOMPARE(f.cboSearch[3].ListCount(), Integer(0));
+        QVERIFY(f.lblSDun.widget()->isVisible());
+        QVERIFY(f.cboSearch[2].widget()->isVisible());
+    }
+
+    void typeWithoutRecordsStillSetsCaption()
+    {
+        ProgramScope scope;
+        fillTable({makeRecord("A1", "K-1", "", "", "", "", "ANL")});
+        SearchForm &f = openCategoryDirectly(7);
+        QCOMPARE(f.Caption.value(), QString("Wide Format"));
+        for (Integer list = 1; list <= 4; ++list)
+            QCOMPARE(f.cboSearch[list].ListCount(), Integer(0));
+    }
+
+    void emptyTableGivesEmptyListsAndCaptions_data()
+    {
+        QTest::addColumn<int>("category");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("brand lists") << 5 << "Stelmar";
+        QTest::newRow("product codes") << 8 << "Product Code";
+        QTest::newRow("development names") << 9 << "Development Name";
+    }
+    void emptyTableGivesEmptyListsAndCaptions()
+    {
+        QFETCH(int, category);
+        QFETCH(QString, caption);
+        ProgramScope scope;
+        fillTable({});
+        SearchForm &f = openCategoryDirectly(category);
+        QCOMPARE(f.Caption.value(), caption);
+        for (Integer list = 0; list <= 4; ++list)
+            QCOMPARE(f.cboSearch[list].ListCount(), Integer(0));
+        QVERIFY(scope.errors.empty());
+    }
+
+    void largestTableFillsListsAndPicksLastRecord()
+    {
+        ProgramScope scope;
+        QStringList rows;
+        for (int i = 0; i < 32767; ++i)
+            rows << makeRecord(QString("K%1").arg(i, 5, 10, QChar('0')),
+                               QString("K-%1").arg(i % 1000), QString("DN %1").arg(i),
+                               QString("Kopira %1").arg(i % 7), "OA 1",
+                               QString("Tern %1").arg(i % 300), "ANL");
+        fillTable(rows);
+        SearchForm &f = openCategoryDirectly(0);
+        for (Integer list = 1; list <= 4; ++list)
+            QCOMPARE(f.cboSearch[list].ListCount(), Integer(32767));
+        const QStringList ost = entriesOf(f.cboSearch[4]);
+        QVERIFY(std::is_sorted(ost.begin(), ost.end(), listOrder));
+        QCOMPARE(ost.first(), "OA 1" + Space(16) + Space(60) + "0");
+        QCOMPARE(ost.last(), "OA 1" + Space(16) + Space(60) + "9999");
+        QVERIFY(showActive(f));
+        const int row = int(entriesOf(f.cboSearch[2]).indexOf(
+            "DN 32766" + Space(12) + Space(60) + "32766"));
+        pick(f.cboSearch[2], row);
+        QCOMPARE(boxes(f), recordBoxes(rows[32766], "Analog"));
+    }
+
+    void editionHidesDevelopmentName_data()
+    {
+        QTest::addColumn<int>("category");
+        QTest::newRow("brand lists") << 0;
+        QTest::newRow("single list") << 8;
+    }
+    void editionHidesDevelopmentName()
+    {
+        QFETCH(int, category);
+        ProgramScope scope;
+        SearchForm &f = openCategoryDirectly(category);
+        QCOMPARE(f.lblLName.widget()->isVisible(), internalEdition());
+        QCOMPARE(f.txtName.widget()->isVisible(), internalEdition());
+    }
+
+    void unknownCategoryOffersNoList_data()
+    {
+        QTest::addColumn<Long>("category");
+        QTest::newRow("ten") << Long(10);
+        QTest::newRow("minus one") << Long(-1);
+        QTest::newRow("far out") << Long(2147483647);
+    }
+    void unknownCategoryOffersNoList()
+    {
+        QFETCH(Long, category);
+        ProgramScope scope;
+        SearchForm &f = openCategoryDirectly(category);
+        QVERIFY(f.widget()->isVisible());
+        QCOMPARE(f.Caption.value(), QString());
+        for (Integer list = 0; list <= 4; ++list) {
+            QVERIFY(f.cboSearch[list].widget()->isHidden());
+            QCOMPARE(f.cboSearch[list].ListCount(), Integer(0));
+        }
+        for (Label *l : {&f.lblSearch, &f.lblSTev, &f.lblSDun, &f.lblSBre, &f.lblSOst})
+            QVERIFY(l->widget()->isHidden());
+        QVERIFY(f.cmdMM.widget()->isVisible());
+        QVERIFY(scope.errors.empty());
+    }
+
+    void failureDuringSetUpKeepsWhatWasDone()
+    {
+        ProgramScope scope;
+        QStringList rows;
+        for (int i = 0; i < 6; ++i)
+            rows << makeRecord(QString("A%1").arg(i), QString("K-%1").arg(i),
+                               QString("DN %1").arg(i), "", "", "", "ANL");
+        fillTable(rows);
+        CategoryIndex = 0;
+        frmCapped->Show();
+        CappedSearchForm &f = *frmCapped;
+        // The fourth Dunel entry fails: the Tevra entry of that record was added before it.
+        QCOMPARE(f.cboSearch[1].ListCount(), Integer(4));
+        QCOMPARE(f.cboSearch[2].ListCount(), Integer(3));
+        QCOMPARE(f.Caption.value(), QString());    // set last, so never reached
+        QVERIFY(f.widget()->isVisible());
+        QVERIFY(scope.errors.empty());
+        QVERIFY(!HasEnded());
+        Unload(frmCapped);
+    }
+
+    // ---- picks and the record display ----
+
+    void pickFromEveryListShowsItsRecord_data()
+    {
+        QTest::addColumn<int>("category");
+        QTest::addColumn<int>("list");
+        QTest::addColumn<bool>("byMouse");
+        for (int k = 0; k < 8; ++k) {
+            for (int list = 1; list <= 4; ++list) {
+                if ((k == 0 && list == 4) || (k == 6 && (list == 2 || list == 3)))
+                    continue;    // empty in the shipped table
+                QTest::addRow("%s list %d", qPrintable(groupNames[k]), list)
+                    << k << list << ((k + list) % 2 == 0);
+            }
+        }
+        QTest::newRow("product code") << 8 << 0 << true;
+        QTest::newRow("development name") << 9 << 0 << false;
+    }
+    void pickFromEveryListShowsItsRecord()
+    {
+        QFETCH(int, category);
+        QFETCH(int, list);
+        QFETCH(bool, byMouse);
+        ProgramScope scope;
+        const QStringList rows = tableRows();
+        SearchForm &f = openCategoryDirectly(category);
+        QVERIFY(showActive(f));
+        ComboBox &box = f.cboSearch[Integer(list)];
+        const QStringList entries = entriesOf(box);
+        QVERIFY(!entries.isEmpty());
+        for (int row : {0, int(entries.size()) / 2, int(entries.size()) - 1}) {
+            pick(box, row, byMouse);
+            const int record = entries[row].mid(80).toInt();
+            const QString type = rows[record].mid(120, 3);
+            QCOMPARE(boxes(f), recordBoxes(rows[record], groupNames[typeCodes.indexOf(type)]));
+            QCOMPARE(comboOf(box)->lineEdit()->text(), QString());
+            QCOMPARE(box.ListCount(), Integer(entries.size()));
+        }
+    }
+
+    void recordsSharingNameShowOwnRecords()
+    {
+        ProgramScope scope;
+        fillTable({
+            makeRecord("A1", "K-2530", "DN 1253", "", "", "Tern", "ANL"),
+            makeRecord("A2", "K-2530", "DN 1254", "", "", "Tern II", "ANL"),
+            makeRecord("A3", "K-2530", "DN 1255", "", "", "Tern III", "ANL"),
+        });
+        for (int i = 3; i < 120; ++i)
+            frmMain->lstMain.AddItem(makeRecord("B", "", "", "", "", "", "FAX"));
+        frmMain->lstMain.AddItem(makeRecord("A4", "K-2530", "DN 1256", "", "", "Tern IV", "ANL"));
+        const QStringList rows = tableRows();
+        SearchForm &f = openCategoryDirectly(0);
+        QVERIFY(showActive(f));
+        const QStringList tev = entriesOf(f.cboSearch[1]);
+        // Same name: ordered by the index as text, so 120 comes before 2.
+        QCOMPARE(tev, (QStringList{"K-2530" + Space(74) + "0", "K-2530" + Space(74) + "1",
+                                   "K-2530" + Space(74) + "120", "K-2530" + Space(74) + "2"}));
+        const int records[] = {0, 1, 120, 2};
+        for (int row = 0; row < 4; ++row) {
+            pick(f.cboSearch[1], row);
+            QCOMPARE(boxes(f), recordBoxes(rows[records[row]], "Analog"));
+        }
+        pick(f.cboSearch[1], 3);    // the same entry again shows the same record
+        QCOMPARE(boxes(f), recordBoxes(rows[2], "Analog"));
+    }
+
+    void boxesShowWholeFixedWidths()
+    {
+        ProgramScope scope;
+        fillTable({makeRecord("K12", "", "DN 2", "", "", "", "STM")});
+        SearchForm &f = openCategoryDirectly(8);
+        QVERIFY(showActive(f));
+        pick(f.cboSearch[0], 0);
+        QCOMPARE(f.txtProd.Text.value(), "K12" + Space(7));
+        QCOMPARE(f.txtTev.Text.value(), Space(20));
+        QCOMPARE(f.txtDun.Text.value(), "DN 2" + Space(16));
+        QCOMPARE(f.txtName.Text.value(), Space(30));    // filled also when hidden
+        QCOMPARE(f.txtGroup.Text.value(), QString("Stelmar"));
+    }
+
+    void openingAnyListClearsBoxes()
+    {
+        ProgramScope scope;
+        SearchForm &f = openCategoryDirectly(4);
+        QVERIFY(showActive(f));
+        pick(f.cboSearch[1], 0);
+        QVERIFY(!f.txtTev.Text.value().isEmpty());
+        f.txtOst.Text = "typed by the user";
+        QComboBox *other = comboOf(f.cboSearch[3]);
+        other->setFocus();
+        QTest::keyClick(other, Qt::Key_F4);
+        QTRY_VERIFY(other->view()->isVisible());
+        QCOMPARE(boxes(f), Boxes{});
+        QTest::keyClick(other->view(), Qt::Key_Escape);
+        QTRY_VERIFY(!other->view()->isVisible());
+        QCOMPARE(boxes(f), Boxes{});
+    }
+
+    void typedTextAndEnterChangeNothing()
+    {
+        ProgramScope scope;
+        const QStringList rows = tableRows();
+        SearchForm &f = openCategoryDirectly(8);
+        QVERIFY(showActive(f));
+        pick(f.cboSearch[0], 5);
+        const Boxes before = boxes(f);
+        QComboBox *combo = comboOf(f.cboSearch[0]);
+        combo->setFocus();
+        const QString typed = rows[7].left(4);
+        QTest::keyClicks(combo->lineEdit(), typed);
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(combo, Qt::Key_Tab);    // and leave the field
+        QCOMPARE(boxes(f), before);
+        QCOMPARE(f.cboSearch[0].ListCount(), Integer(396));
+        QCOMPARE(combo->lineEdit()->text(), typed);
+    }
+
+    void clickWithoutIndexChangesNothing_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("shorter than 81") << "just a name";
+        QTest::newRow("letters from 81") << Fixed("K-1", 80) + "12a";
+        QTest::newRow("beyond 32 bits") << Fixed("K-1", 80) + "99999999999";
+    }
+    void clickWithoutIndexChangesNothing()
+    {
+        QFETCH(QString, entry);
+        ProgramScope scope;
+        SearchForm &f = openCategoryDirectly(0);
+        QVERIFY(showActive(f));
+        pick(f.cboSearch[1], 0);
+        const Boxes shown = boxes(f);
+        f.cboSearch[2].Clear();
+        f.cboSearch[2].AddItem(entry);
+        QComboBox *combo = comboOf(f.cboSearch[2]);
+        combo->setFocus();
+        QTest::keyClick(combo, Qt::Key_Down);    // picks it without opening the list
+        QCOMPARE(boxes(f), shown);
+        QCOMPARE(f.cboSearch[2].Text.value(), entry);    // the edit field is left as it was
+        QVERIFY(scope.errors.empty());
+    }
+
+    void unreadableRecordKeepsBoxesButEmptiesField_data()
+    {
+        QTest::addColumn<QString>("index");
+        QTest::newRow("beyond the table") << "500";
+        QTest::newRow("beyond 16 bits") << "40000";
+        QTest::newRow("negative") << "-1";
+        QTest::newRow("last plus one") << "396";
+    }
+    void unreadableRecordKeepsBoxesButEmptiesField()
+    {
+        QFETCH(QString, index);
+        ProgramScope scope;
+        SearchForm &f = openCategoryDirectly(0);
+        QVERIFY(showActive(f));
+        pick(f.cboSearch[1], 1);
+        const Boxes shown = boxes(f);
+        f.cboSearch[2].Clear();
+        f.cboSearch[2].AddItem(Fixed("Ghost", 80) + index);
+        QComboBox *combo = comboOf(f.cboSearch[2]);
+        combo->setFocus();
+        f.cboSearch[2].Text = "typed";
+        QTest::keyClick(combo, Qt::Key_Down);
+        QCOMPARE(boxes(f), shown);
+        QCOMPARE(combo->lineEdit()->text(), QString());    // the pick went on and emptied it
+        QVERIFY(scope.errors.empty());
+    }
+
+    void shortRowGivesBlankFieldsBeyondItsEnd()
+    {
+        ProgramScope scope;
+        fillTable({makeRecord("A1", "K-1", "", "", "", "", "ANL"), "A2        K-2       DN"});
+        SearchForm &f = openCategoryDirectly(8);
+        QVERIFY(showActive(f));
+        const QStringList entries = entriesOf(f.cboSearch[0]);
+        pick(f.cboSearch[0], int(entries.indexOf(Fixed("A2", 80) + "1")));
+        QCOMPARE(f.txtProd.Text.value(), Fixed("A2", 10));
+        QCOMPARE(f.txtTev.Text.value(), Fixed("K-2       DN", 20));
+        QCOMPARE(f.txtDun.Text.value(), Space(20));
+        QCOMPARE(f.txtName.Text.value(), Space(30));
+        QCOMPARE(f.txtGroup.Text.value(), QString());
+    }
+
+    void groupNameOfTypeCode_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("group");
+        for (int k = 0; k < 8; ++k)
+            QTest::newRow(qPrintable(typeCodes[k])) << typeCodes[k] << groupNames[k];
+        QTest::newRow("lower case") << "stm" << "";
+        QTest::newRow("three spaces") << "   " << "";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("trailing space") << "STM " << "";
+        QTest::newRow("unknown") << "XYZ" << "";
+    }
+    void groupNameOfTypeCode()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, group);
+        QCOMPARE(GroupName(code), group);
+    }
+
+    void onlyNamesAreEverShown()
+    {
+        ProgramScope scope;
+        SearchForm &f = openCategoryDirectly(9);
+        QVERIFY(showActive(f));
+        QComboBox *combo = comboOf(f.cboSearch[0]);
+        const QStringList entries = entriesOf(f.cboSearch[0]);
+        for (int row = 0; row < combo->count(); ++row) {
+            const QString name = RTrim(entries[row].left(80));
+            const QModelIndex index = combo->model()->index(row, 0);
+            QCOMPARE(index.data(Qt::DisplayRole).toString(), name);
+            QCOMPARE(index.data(Qt::AccessibleTextRole).toString(), name);
+        }
+        pick(f.cboSearch[0], 3);
+        QCOMPARE(combo->lineEdit()->text(), QString());
+        QCOMPARE(combo->currentText(), QString());
+    }
+
+    void mainMenuButtonUnloadsOnlySearchWindow()
+    {
+        ProgramScope scope;
+        QVERIFY(showActive(*frmMain));
+        SearchForm &f = openCategory(1);
+        QVERIFY(showActive(f));
+        QTest::keyClick(f.widget(), 'M', Qt::AltModifier);
+        QTRY_VERIFY(!frmSearch.IsLoaded());
+        QVERIFY(frmMain.IsLoaded());
+        QVERIFY(frmMain->widget()->isVisible());
+        QVERIFY(!HasEnded());
+        SearchForm &again = openCategory(2);
+        click(again.cmdMM);
+        QVERIFY(!frmSearch.IsLoaded());
+        QVERIFY(frmMain.IsLoaded());
+    }
+
+    // ---- layout ----
+
+    void windowProperties()
+    {
+        ProgramScope scope;
+        SearchForm &f = openCategoryDirectly(0);
+        QWidget *w = f.widget();
+        QCOMPARE(w->size(), QSize(469, 318));
+        QCOMPARE(w->pos(), QPoint(1, 1));
+        QCOMPARE(w->palette().color(QPalette::Window), QColor(224, 224, 224));
+        QVERIFY(w->windowFlags() & Qt::WindowMaximizeButtonHint);
+        QVERIFY(!w->parentWidget());    // modeless, no owner
+        QVERIFY(!w->isModal());
+    }
+
+    void controlPlaces()
+    {
+        ProgramScope scope;
+        SearchForm &f = *frmSearch;
+        const std::pair<Control *, QRect> places[] = {
+            {&f.lblSearch, {375, 600, 2340, 240}},    {&f.cboSearch[0], {300, 900, 2535, 315}},
+            {&f.lblSTev, {300, 1275, 555, 180}},      {&f.cboSearch[1], {300, 1500, 2535, 315}},
+            {&f.lblSDun, {330, 1950, 555, 180}},      {&f.cboSearch[2], {300, 2175, 2535, 315}},
+            {&f.lblSBre, {300, 2625, 825, 195}},      {&f.cboSearch[3], {300, 2850, 2535, 315}},
+            {&f.lblSOst, {300, 3300, 570, 180}},      {&f.cboSearch[4], {300, 3525, 2535, 315}},
+            {&f.Label2, {4050, 1050, 600, 225}},      {&f.txtTev, {4950, 975, 1965, 285}},
+            {&f.Label3, {4050, 1500, 555, 180}},      {&f.txtDun, {4950, 1425, 1965, 285}},
+            {&f.Label4, {4050, 1950, 780, 180}},      {&f.txtBre, {4950, 1875, 1965, 285}},
+            {&f.Label5, {4050, 2400, 555, 180}},      {&f.txtOst, {4950, 2325, 1965, 285}},
+            {&f.Label6, {4050, 2850, 765, 180}},      {&f.txtProd, {4950, 2775, 1965, 285}},
+            {&f.Label1, {4050, 3300, 765, 195}},      {&f.txtGroup, {4950, 3225, 1965, 285}},
+            {&f.lblLName, {4050, 3750, 825, 225}},    {&f.txtName, {4950, 3675, 1965, 285}},
+            {&f.cmdMM, {5700, 4275, 1215, 375}},
+        };
+        for (const auto &[control, twips] : places) {
+            QCOMPARE(control->widget()->geometry(),
+                     QRect(qRound(twips.x() / 15.0), qRound(twips.y() / 15.0),
+                           qRound(twips.width() / 15.0), qRound(twips.height() / 15.0)));
+        }
+        const std::pair<Label *, const char *> captions[] = {
+            {&f.lblSTev, "Tevra"}, {&f.lblSDun, "Dunel"},   {&f.lblSBre, "Brevikant"},
+            {&f.lblSOst, "Ostrum"}, {&f.Label2, "Tevra"},   {&f.Label3, "Dunel"},
+            {&f.Label4, "Brevikant"}, {&f.Label5, "Ostrum"}, {&f.Label6, "Prod Code"},
+            {&f.Label1, "Group"},   {&f.lblLName, "Dev Name"},
+        };
+        for (const auto &[label, caption] : captions) {
+            QCOMPARE(label->Caption.value(), QString(caption));
+            QVERIFY(!label->widget()->autoFillBackground());
+        }
+        QCOMPARE(f.cmdMM.Caption.value(), QString("&Main Menu"));
+        for (TextBox *t : {&f.txtTev, &f.txtDun, &f.txtBre, &f.txtOst, &f.txtProd, &f.txtGroup,
+                           &f.txtName}) {
+            auto *edit = qobject_cast<QLineEdit *>(t->widget());
+            QVERIFY(edit && !edit->isReadOnly());
+            QVERIFY(edit->text().isEmpty());
+        }
+    }
+
+    void resizingNeitherMovesNorScalesControls()
+    {
+        ProgramScope scope;
+        SearchForm &f = openCategoryDirectly(0);
+        const QRect list = f.cboSearch[1].widget()->geometry();
+        const QRect button = f.cmdMM.widget()->geometry();
+        f.widget()->resize(800, 600);
+        f.widget()->resize(150, 100);
+        QCOMPARE(f.cboSearch[1].widget()->geometry(), list);
+        QCOMPARE(f.cmdMM.widget()->geometry(), button);
+    }
+
+    void focusAndTabOrder_data()
+    {
+        QTest::addColumn<int>("category");
+        QTest::newRow("brand lists") << 2;
+        QTest::newRow("single list") << 8;
+    }
+    void focusAndTabOrder()
+    {
+        QFETCH(int, category);
+        ProgramScope scope;
+        SearchForm &f = openCategoryDirectly(category);
+        QVERIFY(showActive(f));
+        QList<Control *> expected;
+        if (category >= 8)
+            expected << &f.cboSearch[0];
+        expected << &f.cmdMM << &f.txtTev << &f.txtDun << &f.txtBre << &f.txtOst << &f.txtProd
+                 << &f.txtGroup;
+        if (internalEdition())
+            expected << &f.txtName;
+        if (category < 8)
+            expected << &f.cboSearch[1] << &f.cboSearch[2] << &f.cboSearch[3] << &f.cboSearch[4];
+        expected << expected.first();
+        auto focused = [] {
+            QWidget *w = QApplication::focusWidget();
+            return qobject_cast<QComboBox *>(w->parentWidget()) ? w->parentWidget() : w;
+        };
+        QCOMPARE(focused(), expected[0]->widget());
+        for (int step = 1; step < expected.size(); ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QVERIFY2(focused() == expected[step]->widget(), qPrintable(QString::number(step)));
+        }
+    }
+
+    void listsAndBoxesAreNamedByTheirLabels()
+    {
+        ProgramScope scope;
+        SearchForm &f = openCategoryDirectly(9);
+        QCOMPARE(f.cboSearch[0].widget()->accessibleName(), QString("Development Name"));
+        const std::pair<Control *, const char *> names[] = {
+            {&f.cboSearch[1], "Tevra"},   {&f.cboSearch[2], "Dunel"}, {&f.cboSearch[3], "Brevikant"},
+            {&f.cboSearch[4], "Ostrum"},  {&f.txtTev, "Tevra"},       {&f.txtDun, "Dunel"},
+            {&f.txtBre, "Brevikant"},     {&f.txtOst, "Ostrum"},      {&f.txtProd, "Prod Code"},
+            {&f.txtGroup, "Group"},       {&f.txtName, "Dev Name"},
+        };
+        for (const auto &[control, name] : names)
+            QCOMPARE(control->widget()->accessibleName(), QString(name));
+    }
+};
+
+QTEST_MAIN(SearchWindow)
+#include "tst_search.moc"
