@@ -7,6 +7,7 @@
 #include <QMessageBox>
 
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #if MXR_HAVE_XCB
@@ -132,7 +133,10 @@ int Run(int &argc, char **argv, void (*start)())
 {
     QByteArray why;
     if (!displayReachable(&why)) {
-        std::fprintf(stderr, "%s: %s\n", argc > 0 ? argv[0] : "program", why.constData());
+        const char *program = argc > 0 && argv[0] ? argv[0] : "program";
+        if (const char *slash = std::strrchr(program, '/'))
+            program = slash + 1;
+        std::fprintf(stderr, "%s: %s\n", program, why.constData());
         return 1;
     }
 

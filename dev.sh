@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Set-up, build, run and test on a Debian 12 machine.
+#
+#   ./dev.sh run     install what is missing, build, start the program
+#   ./dev.sh test    install what is missing, build both editions and a sanitizer build,
+#                    run every test
+#   ./dev.sh bench   install what is missing, build optimised, run the benchmarks
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(
+    # build
+    cmake ninja-build g++ pkg-config qt6-base-dev libxcb1-dev libgl-dev
+    # fonts the windows and the artwork generator use
+    fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
+    # tests: generators' checks, a real X server, keyboard and screen-reader drivers
+    python3 xvfb xauth xdotool x11-utils imagemagick dbus-x11 at-spi2-core python3-pyatspi
+    # desktop integration checks and the Debian package
+    desktop-file-utils appstream dpkg-dev file
+    # benchmarks
+    libbenchmark-dev hyperfine
+)
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        command -v sudo >/dev/null || { echo "dev.sh: needs root or sudo to install: ${missing[*]}" >&2; exit 1; }
+        sudo=(sudo)
+    fi
+    echo "dev.sh: installing ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# build DIR [cmake options...]
+build() {
+    local dir=$1; shift
+    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+    cmake --build "$dir"
+}
+
+run_tests() {
+    local dir=$1
+    ctest --test-dir "$dir" --output-on-failure -j2 --timeout 300
+}
+
+case "${1:-}" in
+run)
+    install_missing
+    build build
+    exec ./build/src/model-xref
+    ;;
+test)
+    install_missing
+    echo "== external edition =="
+    build build
+    run_tests build
+    echo "== internal edition =="
+    build build-internal -DEDITION_CODE=I -DMXR_BUILD_BENCHMARKS=OFF
+    run_tests build-internal
+    echo "== AddressSanitizer and UndefinedBehaviorSanitizer =="
+    build build-asan -DMXR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DMXR_BUILD_BENCHMARKS=OFF
+    ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        run_tests build-asan
+    ;;
+bench)
+    install_missing
+    build build-release -DCMAKE_BUILD_TYPE=Release
+    bench/run-all.sh build-release
+    ;;
+*)
+    echo "usage: ./dev.sh run | test | bench" >&2
+    exit 2
+    ;;
+esac

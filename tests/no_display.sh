@@ -1,0 +1,14 @@
+#!/bin/sh
+# Started where no display can be reached, the program says so in one line and exits with 1
+# instead of a toolkit abort. Usage: no_display.sh PROGRAM
+out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$1" 2>&1)
+status=$?
+lines=$(printf '%s\n' "$out" | wc -l)
+echo "status $status, $lines line(s): $out"
+[ "$status" -eq 1 ] || exit 1
+[ "$lines" -eq 1 ] || exit 1
+printf '%s' "$out" | grep -q "no display" || exit 1
+out=$(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:987 "$1" 2>&1)
+status=$?
+echo "status $status: $out"
+[ "$status" -eq 1 ] && [ "$(printf '%s\n' "$out" | wc -l)" -eq 1 ] || exit 1

@@ -1,0 +1,70 @@
+// The program as a whole, through the same entry the executable uses: forms::Run makes the
+// application, shows the main menu and returns the exit status when the program ends.
+// Usage: program_run CASE; exits 0 when the case behaved as expected.
+#include "ModelTable.h"
+#include "frmMain.h"
+#include "frmSearch.h"
+
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+int reported = 0;
+
+void press(forms::CommandButton &button)
+{
+    static_cast<QPushButton *>(button.widget())->click();
+}
+
+int expect(bool ok, const char *what)
+{
+    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const char *which = argc > 1 ? argv[1] : "";
+    forms::SetErrorReporter([](const forms::Error &) { ++reported; });
+
+    if (!std::strcmp(which, "exit")) {
+        const int status = forms::Run(argc, argv, [] {
+            frmMain->Show();
+            QTimer::singleShot(0, [] { press(frmMain->cmdExit); });
+        });
+        return expect(status == 0 && !frmMain.IsLoaded() && reported == 0,
+                      "Exit ends the program with status 0");
+    }
+    if (!std::strcmp(which, "close")) {
+        const int status = forms::Run(argc, argv, [] {
+            frmMain->Show();
+            QTimer::singleShot(0, [] {
+                press(frmMain->cmdType[6]);
+                frmMain->widget()->close();
+            });
+        });
+        return expect(status == 0 && !frmMain.IsLoaded() && !frmSearch.IsLoaded() &&
+                          CategoryIndex == 6,
+                      "closing the main menu with a search window open ends with status 0");
+    }
+    if (!std::strcmp(which, "error")) {
+        const int status = forms::Run(argc, argv, [] {
+            frmMain->Show();
+            QTimer::singleShot(0, [] { forms::RaiseEvent([] { forms::CInt(70000); }); });
+        });
+        return expect(status == 1 && reported == 1 && !frmMain.IsLoaded(),
+                      "an untrapped error is reported once and ends with status 1");
+    }
+    if (!std::strcmp(which, "startup-error")) {
+        const int status = forms::Run(argc, argv, [] { throw forms::Error(forms::ErrOverflow); });
+        return expect(status == 1 && reported == 1, "an error at start-up ends with status 1");
+    }
+    std::fprintf(stderr, "usage: program_run exit|close|error|startup-error\n");
+    return 2;
+}
