@@ -16,7 +16,7 @@ packages=(
     # tests: generators' checks, a real X server, keyboard and screen-reader drivers
     python3 xvfb xauth xdotool x11-utils imagemagick dbus-x11 at-spi2-core python3-pyatspi
     # desktop integration checks and the Debian package
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
     # benchmarks
     libbenchmark-dev hyperfine
 )

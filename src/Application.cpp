@@ -3,4 +3,5 @@
 #include "forms/Runtime.h"
 
 forms::Application forms::App{MXR_VERSION_MAJOR, MXR_VERSION_MINOR, MXR_VERSION_REVISION,
-                              QStringLiteral("Model Cross Reference")};
+                              QStringLiteral("Model Cross Reference"),
+                              QStringLiteral("com.tevra.ModelXref")};

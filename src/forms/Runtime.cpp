@@ -142,6 +142,7 @@ int Run(int &argc, char **argv, void (*start)())
 
     ProgramApplication app(argc, argv);
     QGuiApplication::setApplicationDisplayName(App.Title);
+    QGuiApplication::setDesktopFileName(App.DesktopFileName);
     QCoreApplication::setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(App.Major).arg(App.Minor).arg(App.Revision));
 

@@ -22,6 +22,7 @@ struct Application
     Integer Minor = 0;
     Integer Revision = 0;
     String Title;
+    String DesktopFileName;    // ties the windows to the desktop's menu entry and icon
 };
 
 // Defined by the program, from its build settings.
