@@ -70,7 +70,11 @@ CommandButton::CommandButton(Form *form)
 {
     // Enter presses the focused button, as Space does.
     button()->setAutoDefault(true);
-    QObject::connect(button(), &QPushButton::clicked, button(), [this] { raise(m_click); });
+    QObject::connect(button(), &QPushButton::clicked, button(), [this] {
+        // A hidden button takes no presses, not even from an assistive technology.
+        if (!button()->isHidden())
+            raise(m_click);
+    });
 }
 
 detail::PictureButton *CommandButton::button() const

@@ -1,5 +1,6 @@
 #include "Form.h"
 
+#include "Accessibility.h"
 #include "Controls.h"
 #include "RuntimeState.h"
 #include "Widgets.h"
@@ -36,6 +37,8 @@ public:
 
 void setUpApplicationOnce()
 {
+    // Before any widget is described to a screen reader (see Accessibility.h).
+    detail::installAccessibility();
     static QCoreApplication *setUpFor = nullptr;
     if (setUpFor == QCoreApplication::instance())
         return;
@@ -99,6 +102,7 @@ void destroyUnloadedLater()
 
 void Form::detach()
 {
+    const bool wasActive = m_window->isActiveWindow();
     m_window->hide();
     m_loaded = false;
     if (m_global)
@@ -107,6 +111,19 @@ void Form::detach()
     auto &loaded = detail::state().loaded;
     loaded.erase(std::remove(loaded.begin(), loaded.end(), this), loaded.end());
     detail::state().unloaded.push_back(this);
+
+    // Closing the active window hands the keyboard to the program's most recently loaded window
+    // still shown (the main menu, when a search window closes), as the desktop the runtime was
+    // made for does. Without a window manager that does it, keys would otherwise go nowhere.
+    if (wasActive && !detail::isEnding()) {
+        for (auto it = loaded.rbegin(); it != loaded.rend(); ++it) {
+            QWidget *window = (*it)->m_window;
+            if (window->isVisible()) {
+                window->activateWindow();
+                break;
+            }
+        }
+    }
 }
 
 int TwipsToPixels(Single twips)

@@ -1,0 +1,18 @@
+// What screen readers see of the runtime's windows and controls. Internal to the forms runtime.
+//
+// Qt describes most controls well by itself; the runtime adds to it where its own widgets need
+// more:
+// - a window presents only its shown controls: a hidden control is neither read nor reachable
+//   by an assistive technology, so a hidden button cannot be pressed through one and a hidden
+//   list does not give away what it holds;
+// - a lookup list is named by its label at all times and reports its edit field as its value.
+//   (Qt's own combo-box description on Unix names the box by its edit text instead, so the
+//   name would change to whatever the user types.)
+#pragma once
+
+namespace forms::detail {
+
+// Registers the runtime's accessible descriptions with Qt; does something only the first time.
+void installAccessibility();
+
+} // namespace forms::detail

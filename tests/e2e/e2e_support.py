@@ -1,0 +1,453 @@
+"""What the end-to-end tests share: a private X server, the accessibility bus, the program under
+test, the model table, screenshots and waiting for the program to get somewhere.
+
+A test script runs inside `dbus-run-session` (its own session bus). It starts Xvfb on a display
+that Xvfb itself picks as free, the AT-SPI bus launcher, and the program on the xcb platform with
+Qt's accessibility bridge on. Every process it starts is ended when the script ends, whatever the
+way: normal end, failure, an exception, SIGTERM/SIGINT/SIGHUP, its own watchdog, and (through
+the kernel's parent-death signal) even when the script itself is killed.
+"""
+
+import ctypes
+import os
+import re
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+# The whole test must be over well within a minute, whatever hangs.
+WATCHDOG_SECONDS = 55
+
+
+def _tool(name):
+    """ImageMagick's tools as Debian installs them, else whatever PATH finds."""
+    path = os.path.join("/usr/bin", name)
+    return path if os.access(path, os.X_OK) else name
+
+
+IMPORT = _tool("import")
+CONVERT = _tool("convert")
+
+_PR_SET_PDEATHSIG = 1
+_libc = ctypes.CDLL(None, use_errno=True)
+
+
+def _die_with_parent():
+    """In a child about to exec: be sent SIGTERM when the test process goes away."""
+    _libc.prctl(_PR_SET_PDEATHSIG, signal.SIGTERM, 0, 0, 0)
+
+
+class TestFailure(Exception):
+    pass
+
+
+class Timeout(TestFailure):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise TestFailure(message)
+
+
+def log(message):
+    print(message, flush=True)
+
+
+def wait_for(predicate, timeout, what, interval=0.05):
+    """Polls predicate until it returns something true; returns that. Raises Timeout."""
+    deadline = time.monotonic() + timeout
+    last_error = None
+    while True:
+        try:
+            value = predicate()
+            if value:
+                return value
+        except Exception as error:  # the tree may change under us while we read it
+            last_error = error
+        if time.monotonic() >= deadline:
+            detail = f" (last error: {last_error!r})" if last_error else ""
+            raise Timeout(f"timed out after {timeout:.0f} s waiting for {what}{detail}")
+        time.sleep(interval)
+
+
+# ---- the model table ----
+
+TYPE_GROUPS = {"ANL": "Analog", "DIG": "Digital", "CLR": "Color", "FAX": "Facsimile",
+               "PRT": "Printer", "STM": "Stelmar", "SCN": "Scanner", "WID": "Wide Format"}
+
+
+def read_table(path):
+    """The rows of the model table, as the program holds them (123 characters each)."""
+    with open(path, encoding="utf-8") as f:
+        rows = re.findall(r'u"(.{123})"', f.read())
+    check(len(rows) == 396, f"{path}: expected 396 rows, found {len(rows)}")
+    return rows
+
+
+def record_boxes(row):
+    """What the seven record boxes show for a table row, at their whole fixed widths."""
+    return {"Tevra": row[10:30], "Dunel": row[30:50], "Brevikant": row[50:70],
+            "Ostrum": row[70:90], "Prod Code": row[0:10], "Group": TYPE_GROUPS[row[120:123]],
+            "Dev Name": row[90:120]}
+
+
+# ---- processes ----
+
+class Session:
+    """Xvfb, the accessibility bus and the program, ended together."""
+
+    def __init__(self, program, out_dir, screen="1024x768x24"):
+        self.program = program
+        self.out_dir = out_dir
+        self.screen = screen
+        self.processes = []          # (name, Popen), in order of starting
+        self.program_process = None
+        self.display = None
+        self._parent = os.getppid()      # dbus-run-session
+        self._session_bus_pid = None
+        os.makedirs(out_dir, exist_ok=True)
+        self._runtime_dir = tempfile.TemporaryDirectory(prefix="mxr-e2e-")
+        os.chmod(self._runtime_dir.name, 0o700)
+
+    # -- set-up --
+
+    def _start(self, name, argv, env=None, **kwargs):
+        logfile = open(os.path.join(self.out_dir, f"{name}.log"), "wb")
+        process = subprocess.Popen(argv, env=env, stdout=logfile, stderr=subprocess.STDOUT,
+                                   stdin=subprocess.DEVNULL, preexec_fn=_die_with_parent,
+                                   **kwargs)
+        logfile.close()
+        self.processes.append((name, process))
+        return process
+
+    def start_x(self):
+        """Starts Xvfb on a display it finds free and sets DISPLAY for everything after."""
+        read_end, write_end = os.pipe()
+        self._start("xvfb", ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen,
+                             "-br", "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,))
+        os.close(write_end)
+        # Xvfb writes the display number once it accepts connections: no guessing, no sleeping.
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        check(number.isdigit(), "Xvfb did not report a display number; see xvfb.log")
+        self.display = f":{number}"
+        os.environ["DISPLAY"] = self.display
+        os.environ["XDG_RUNTIME_DIR"] = self._runtime_dir.name
+        log(f"Xvfb on display {self.display}")
+
+    def start_accessibility_bus(self):
+        """Starts the AT-SPI bus for this session's display and waits until it is there."""
+        check("DBUS_SESSION_BUS_ADDRESS" in os.environ, "not inside dbus-run-session")
+        self._start("at-spi-bus-launcher",
+                    ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+        import gi
+        gi.require_version("Gio", "2.0")
+        from gi.repository import Gio, GLib
+        bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+        reply = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                              "org.freedesktop.DBus", "GetConnectionUnixProcessID",
+                              GLib.Variant("(s)", ("org.freedesktop.DBus",)), None,
+                              Gio.DBusCallFlags.NONE, 2000, None)
+        self._session_bus_pid = reply.unpack()[0]
+
+        def bus_owned():
+            reply = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                  "org.freedesktop.DBus", "NameHasOwner",
+                                  GLib.Variant("(s)", ("org.a11y.Bus",)), None,
+                                  Gio.DBusCallFlags.NONE, 2000, None)
+            return reply.unpack()[0]
+        wait_for(bus_owned, 15, "the accessibility bus")
+
+    def start_program(self, accessibility=True):
+        env = dict(os.environ)
+        env.pop("QT_QPA_PLATFORM", None)
+        env["QT_QPA_PLATFORM"] = "xcb"
+        if accessibility:
+            env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        # In a sanitizer build: the reports of system libraries that xcb brings in and that
+        # are no fault of the program (see the file). No effect on other builds.
+        suppressions = os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                    "asan-suppressions.txt")
+        env["ASAN_OPTIONS"] = ":".join(filter(None, [env.get("ASAN_OPTIONS", ""),
+                                                     f"suppressions={suppressions}"]))
+        self.program_process = self._start("program", [self.program], env=env)
+        log(f"started {self.program} (pid {self.program_process.pid})")
+        return self.program_process
+
+    def wait_program_exit(self, timeout):
+        process = self.program_process
+
+        def ended():
+            return process.poll() is not None
+        wait_for(ended, timeout, "the program to end")
+        return process.returncode
+
+    def program_running(self):
+        return self.program_process is not None and self.program_process.poll() is None
+
+    # -- screenshots --
+
+    def screenshot(self, name):
+        """Saves the whole screen as out_dir/name.png and returns the path."""
+        path = os.path.join(self.out_dir, f"{name}.png")
+        subprocess.run([IMPORT, "-display", self.display, "-window", "root", path],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                       timeout=20)
+        log(f"screenshot {path}")
+        return path
+
+    # -- the end --
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, exc_type, exc, tb):
+        if exc_type is not None and self.display is not None:
+            try:
+                self.screenshot("failure")    # what the screen showed when the test failed
+            except Exception:
+                pass
+        self.close()
+        return False
+
+    def close(self):
+        # Nothing interrupts the clean-up itself.
+        for signum in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP, signal.SIGALRM):
+            signal.signal(signum, signal.SIG_IGN)
+        for name, process in reversed(self.processes):
+            if process.poll() is None:
+                process.terminate()
+        deadline = time.monotonic() + 5
+        for name, process in reversed(self.processes):
+            try:
+                process.wait(timeout=max(0.1, deadline - time.monotonic()))
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+        self.processes.clear()
+        # dbus-run-session ends the session bus when this script ends; if it was killed
+        # itself, the bus it started for this test is left over, and ends here.
+        if self._session_bus_pid and os.getppid() != self._parent:
+            try:
+                os.kill(self._session_bus_pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+        self._runtime_dir.cleanup()
+
+
+class _Interrupted(BaseException):
+    pass
+
+
+def _raise_interrupted(signum, frame):
+    raise _Interrupted(f"signal {signum}")
+
+
+def run(main):
+    """Runs main(); returns the process exit status: 0 passed, 1 failed."""
+    # Be told when whoever started us (dbus-run-session, CTest) goes away, so that clean-up runs.
+    _die_with_parent()
+    for signum in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP, signal.SIGALRM):
+        signal.signal(signum, _raise_interrupted)
+    signal.alarm(WATCHDOG_SECONDS)
+    started = time.monotonic()
+    try:
+        main()
+    except (TestFailure, _Interrupted, Exception):
+        traceback.print_exc()
+        log(f"FAILED after {time.monotonic() - started:.1f} s")
+        return 1
+    finally:
+        signal.alarm(0)
+    log(f"PASSED in {time.monotonic() - started:.1f} s")
+    return 0
+
+
+# ---- the accessibility tree ----
+
+def import_pyatspi():
+    """pyatspi, once DISPLAY and the accessibility bus are set up (it connects on import)."""
+    import pyatspi
+    return pyatspi
+
+
+class Tree:
+    """Reads the program's windows and controls over AT-SPI, as a screen reader does."""
+
+    def __init__(self, pyatspi, program_path):
+        self.pyatspi = pyatspi
+        self.program_name = os.path.basename(program_path)
+        self._app = None
+
+    def app(self):
+        if self._app is None:
+            desktop = self.pyatspi.Registry.getDesktop(0)
+            for i in range(desktop.childCount):
+                candidate = desktop.getChildAtIndex(i)
+                if candidate is not None and candidate.name == self.program_name:
+                    from gi.repository import Atspi
+                    # Always ask the program: it is what a screen reader hears that counts.
+                    candidate.set_cache_mask(Atspi.Cache.NONE)
+                    self._app = candidate
+                    break
+        return self._app
+
+    def windows(self):
+        app = self.app()
+        if app is None:
+            return []
+        return [app.getChildAtIndex(i) for i in range(app.childCount)]
+
+    def window(self, title):
+        """The shown window with this title, or None."""
+        for window in self.windows():
+            if window is not None and window.name == title and self.showing(window):
+                return window
+        return None
+
+    def wait_window(self, title, timeout):
+        return wait_for(lambda: self.window(title), timeout, f'the window "{title}"')
+
+    def wait_window_gone(self, title, timeout):
+        wait_for(lambda: self.window(title) is None, timeout, f'the window "{title}" to close')
+
+    def showing(self, node):
+        return node.getState().contains(self.pyatspi.STATE_SHOWING)
+
+    def focused(self, node):
+        return node.getState().contains(self.pyatspi.STATE_FOCUSED)
+
+    def children(self, node):
+        return [node.getChildAtIndex(i) for i in range(node.childCount)]
+
+    def controls(self, window, role):
+        """The window's controls of a role ("push button", "combo box", "text", "label")."""
+        return [c for c in self.children(window) if c is not None and c.getRoleName() == role]
+
+    def control(self, window, role, name):
+        found = [c for c in self.controls(window, role) if c.name == name]
+        check(len(found) == 1, f'expected one {role} "{name}", found {len(found)}')
+        return found[0]
+
+    def press(self, node, action="Press"):
+        actions = node.queryAction()
+        names = [actions.getName(i) for i in range(actions.nActions)]
+        check(action in names, f'"{node.name}" offers no {action} action, only {names}')
+        check(actions.doAction(names.index(action)), f'"{node.name}": {action} refused')
+
+    def text_of(self, node):
+        text = node.queryText()
+        return text.getText(0, text.characterCount)
+
+    def focused_control(self, window):
+        """The focused control of a window: a list whose edit field has focus counts as the list."""
+        for control in self.children(window):
+            if control is None:
+                continue
+            if self.focused(control):
+                return control
+            if control.getRoleName() == "combo box":
+                for part in self.children(control):
+                    if part is not None and part.getRoleName() == "text" and self.focused(part):
+                        return control
+        return None
+
+    def extents(self, node):
+        """Screen rectangle (x, y, width, height) of a node."""
+        box = node.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
+        return (box.x, box.y, box.width, box.height)
+
+    def open_list_entries(self, combo):
+        """The entries of a list whose popup is open, and the focused one (or None)."""
+        entries = self.children(combo)[0]
+        items = self.children(entries)
+        focused = [item for item in items if item is not None and self.focused(item)]
+        return entries, items, focused[0] if focused else None
+
+    def boxes(self, window, names):
+        return {name: self.text_of(self.control(window, "text", name)) for name in names}
+
+
+# ---- pictures ----
+
+def gray_pixels(png, rect):
+    """The grey levels (0 black - 255 white) of a rectangle of a screenshot, as rows."""
+    x, y, w, h = rect
+    data = subprocess.run([CONVERT, png, "-crop", f"{w}x{h}+{x}+{y}", "+repage",
+                           "-colorspace", "Gray", "-depth", "8", "pgm:-"],
+                          check=True, stdout=subprocess.PIPE, timeout=20).stdout
+    # Binary PGM: "P5", width, height, maxval, then one byte a pixel.
+    fields = data.split(maxsplit=4)
+    check(fields[0] == b"P5", "convert did not write a PGM")
+    width, height = int(fields[1]), int(fields[2])
+    pixels = fields[4]
+    return [list(pixels[r * width:(r + 1) * width]) for r in range(height)]
+
+
+def dark_runs(row, threshold=110):
+    """(start, length) of each run of dark pixels in a row."""
+    runs, start = [], None
+    for i, value in enumerate(row + [255]):
+        if value < threshold and start is None:
+            start = i
+        elif value >= threshold and start is not None:
+            runs.append((start, i - start))
+            start = None
+    return runs
+
+
+def caption_underline(png, rect, inset=2):
+    """Looks at the caption of a button whose caption has no descenders: its lowest row of
+    dark pixels must be the access-key underline alone, one short line under one letter.
+    Returns (underline start, underline length, caption left, caption width) relative to the
+    caption, or raises TestFailure."""
+    x, y, w, h = rect
+    rows = gray_pixels(png, (x + inset, y + inset, w - 2 * inset, h - 2 * inset))
+    dark_rows = [r for r, row in enumerate(rows) if dark_runs(row)]
+    check(dark_rows, f"no caption drawn in {rect}")
+    lowest = dark_rows[-1]
+    # Above the underline, after a blank row or two, the letters; above them a blank gap again.
+    bottom = lowest - 1
+    while bottom >= 0 and bottom not in dark_rows and lowest - bottom <= 3:
+        bottom -= 1
+    check(bottom < lowest - 1 and bottom in dark_rows,
+          f"lowest dark row in {rect} is not set apart below the caption's letters")
+    top = bottom
+    while top - 1 in dark_rows:
+        top -= 1
+    columns = [c for r in range(top, bottom + 1) for start, length in dark_runs(rows[r])
+               for c in range(start, start + length)]
+    left, right = min(columns), max(columns)
+    runs = dark_runs(rows[lowest])
+    check(len(runs) == 1,
+          f"lowest caption row in {rect} has {len(runs)} dark runs, not one underline: {runs}")
+    start, length = runs[0]
+    width = right - left + 1
+    check(3 <= length <= width / 2,
+          f"lowest caption row in {rect} is {length} px wide of a {width} px caption: "
+          "not an underline under one letter")
+    return start - left, length, left, width
+
+
+def region_differs(png_a, png_b, rect, min_fraction=0.05):
+    a = gray_pixels(png_a, rect)
+    b = gray_pixels(png_b, rect)
+    changed = sum(1 for ra, rb in zip(a, b) for pa, pb in zip(ra, rb) if abs(pa - pb) > 40)
+    total = max(1, rect[2] * rect[3])
+    return changed / total >= min_fraction
+
+
+def has_text_on_light(png, rect):
+    """Whether a rectangle shows dark text on a light background."""
+    pixels = [p for row in gray_pixels(png, rect) for p in row]
+    light = sum(1 for p in pixels if p > 200)
+    dark = sum(1 for p in pixels if p < 110)
+    return light > len(pixels) / 2 and dark > len(pixels) / 200
+
+
+def main_entry(main):
+    sys.exit(run(main))

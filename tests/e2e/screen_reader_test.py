@@ -1,0 +1,160 @@
+"""The program as a screen reader meets it, over AT-SPI on a real X server.
+
+Finds the main menu by its title, presses "Scanner" and "Product Code" (and "Development Name"
+in the internal edition) through the accessibility API, checks each search window's title and
+lists, picks an entry, reads the seven record boxes by their names and compares them with the
+table row, goes back with "Main Menu" and ends the program with "Exit", which must end it with
+status 0.
+
+How an entry is picked: a list's entries are reachable over AT-SPI, but their only action
+("Toggle") moves the popup's selection, which a combo box does not take as a pick. So the test
+opens the list with the list's own "ShowMenu" action (the same path as Alt+Down), reads the
+focused entry as a screen reader announces it, and confirms with the keys a user presses (Down,
+Enter), synthesised through the AT-SPI registry.
+
+Usage (inside dbus-run-session):
+    screen_reader_test.py PROGRAM TABLE_SOURCE OUT_DIR EDITION
+"""
+
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2e_support import (Session, Tree, check, import_pyatspi, log, main_entry, read_table,
+                         record_boxes, wait_for)
+
+MAIN_TITLE = "Tevra Corporation - Model Cross Reference"
+BRANDS = ["Tevra", "Dunel", "Brevikant", "Ostrum"]
+START_TIMEOUT = 40      # a sanitizer build starts slowly
+STEP_TIMEOUT = 15
+
+XK_DOWN = 0xFF54
+XK_RETURN = 0xFF0D
+
+
+def main():
+    program, table_source, out_dir, edition = sys.argv[1:5]
+    internal = edition == "I"
+    rows = read_table(table_source)
+    box_names = ["Tevra", "Dunel", "Brevikant", "Ostrum", "Prod Code", "Group"]
+    if internal:
+        box_names.append("Dev Name")
+
+    with Session(program, out_dir) as session:
+        run_steps(session, program, rows, box_names, internal)
+
+
+def run_steps(session, program, rows, box_names, internal):
+    session.start_x()
+    session.start_accessibility_bus()
+    pyatspi = import_pyatspi()
+    tree = Tree(pyatspi, program)
+    session.start_program()
+
+    def key(keysym):
+        pyatspi.Registry.generateKeyboardEvent(keysym, None, pyatspi.KEY_SYM)
+
+    main_window = tree.wait_window(MAIN_TITLE, START_TIMEOUT)
+    log(f'found "{MAIN_TITLE}"')
+    check(main_window.getRoleName() == "frame",
+          f"main window role is {main_window.getRoleName()}, not frame")
+    buttons = [b.name for b in tree.controls(main_window, "push button")]
+    expected_buttons = ["Analog", "Digital", "Digital Color", "Facsimile", "Printer",
+                        "Stelmar", "Scanner", "Wide Format", "Product Code"]
+    if internal:
+        expected_buttons.append("Development Name")
+    expected_buttons.append("Exit")
+    check(buttons == expected_buttons, f"main menu buttons: {buttons}")
+    labels = [label.name for label in tree.controls(main_window, "label")]
+    expected_labels = (["Internal Use Only Do Not Distribute"] if internal else []) + \
+        ["Win 98 and up", "Version: 4.2.5"]
+    check(labels == expected_labels, f"main menu labels: {labels}")
+
+    def pick(window, list_name, type_code, field):
+        """Opens a list, moves to its second entry, picks it and returns what the boxes show.
+        field: (start, end) of the list's field in a table row."""
+        combo = tree.control(window, "combo box", list_name)
+        check(tree.text_of(tree.children(combo)[1]) == "", f"{list_name}: edit not empty")
+        tree.press(combo, "ShowMenu")
+        _, items, first = wait_for(
+            lambda: (lambda r: r if r[2] is not None else None)(tree.open_list_entries(combo)),
+            STEP_TIMEOUT, f'the "{list_name}" list to open with an entry focused')
+        check(combo.getState().contains(pyatspi.STATE_EXPANDED), f"{list_name} not expanded")
+        spoken = [item.name for item in items]
+        expected = sorted({row[field[0]:field[1]].rstrip() for row in rows
+                           if (type_code is None or row[120:123] == type_code)
+                           and row[field[0]:field[1]].strip()}, key=str.lower)
+        check(sorted(set(spoken), key=str.lower) == expected,
+              f"{list_name}: entries spoken are not the visible names: {spoken[:5]}...")
+        log(f'"{list_name}" open, {len(items)} entries, focused "{first.name}"')
+        # Opening the list emptied every box.
+        shown = tree.boxes(window, box_names)
+        check(all(value == "" for value in shown.values()), f"boxes not empty: {shown}")
+        key(XK_DOWN)
+        second = wait_for(
+            lambda: (lambda f: f if f is not None and f.name != first.name else None)(
+                tree.open_list_entries(combo)[2]),
+            STEP_TIMEOUT, f'the focus to move down the "{list_name}" list')
+        name = second.name
+        log(f'focused "{name}"; Enter')
+        key(XK_RETURN)
+        wait_for(lambda: not combo.getState().contains(pyatspi.STATE_EXPANDED),
+                 STEP_TIMEOUT, f'the "{list_name}" list to close')
+        shown = wait_for(lambda: (lambda b: b if b["Prod Code"].strip() else None)(
+            tree.boxes(window, box_names)), STEP_TIMEOUT, "the record boxes to fill")
+        check(combo.name == list_name, f'list renamed to "{combo.name}" after the pick')
+        check(tree.text_of(tree.children(combo)[1]) == "",
+              f"{list_name}: edit field not emptied after the pick")
+        candidates = [row for row in rows
+                      if row[field[0]:field[1]].rstrip() == name
+                      and (type_code is None or row[120:123] == type_code)]
+        check(candidates, f'no table row has "{name}"')
+        expected_rows = [{k: v for k, v in record_boxes(row).items() if k in box_names}
+                         for row in candidates]
+        check(shown in expected_rows,
+              f'boxes after picking "{name}": {shown}\n  expected one of {expected_rows}')
+        log(f"boxes: {shown}")
+        return shown
+
+    def open_category(button, title, lists):
+        tree.press(tree.control(main_window, "push button", button))
+        window = tree.wait_window(title, STEP_TIMEOUT)
+        log(f'pressed "{button}": window "{title}"')
+        check(window.getRoleName() == "frame", f"{title}: role {window.getRoleName()}")
+        names = [c.name for c in tree.controls(window, "combo box")]
+        check(names == lists, f"{title}: lists {names}, expected {lists}")
+        boxes = [t.name for t in tree.controls(window, "text")]
+        check(boxes == box_names, f"{title}: boxes {boxes}, expected {box_names}")
+        check([b.name for b in tree.controls(window, "push button")] == ["Main Menu"],
+              f"{title}: buttons")
+        return window
+
+    def back_to_main(window, title):
+        tree.press(tree.control(window, "push button", "Main Menu"))
+        tree.wait_window_gone(title, STEP_TIMEOUT)
+        check(tree.window(MAIN_TITLE) is not None, "main menu gone")
+        log(f'"Main Menu": "{title}" closed')
+
+    scanner = open_category("Scanner", "Scanner", BRANDS)
+    shown = pick(scanner, "Tevra", "SCN", (10, 30))
+    check(shown["Group"] == "Scanner", f"group {shown['Group']}")
+    back_to_main(scanner, "Scanner")
+
+    products = open_category("Product Code", "Product Code", ["Product Code"])
+    pick(products, "Product Code", None, (0, 10))
+    back_to_main(products, "Product Code")
+
+    if internal:
+        names = open_category("Development Name", "Development Name", ["Development Name"])
+        shown = pick(names, "Development Name", None, (90, 120))
+        check(shown["Dev Name"].strip(), "Dev Name box empty")
+        back_to_main(names, "Development Name")
+
+    tree.press(tree.control(main_window, "push button", "Exit"))
+    status = session.wait_program_exit(STEP_TIMEOUT)
+    check(status == 0, f"Exit ended the program with status {status}")
+    log("Exit: status 0")
+
+
+if __name__ == "__main__":
+    main_entry(main)

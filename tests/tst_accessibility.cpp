@@ -1,0 +1,509 @@
+// What a screen reader is told about the windows: names, roles and values of every control,
+// that hidden controls are neither reachable nor pressable, that a lookup list speaks only the
+// visible names of its entries, and that access keys are always underlined.
+#include "TestSupport.h"
+
+#include "Edition.h"
+
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStyle>
+
+using namespace forms;
+
+namespace {
+
+bool internalEdition()
+{
+    return EditionCode == "I";
+}
+
+QAccessibleInterface *accessibleOf(QWidget *widget)
+{
+    return QAccessible::queryAccessibleInterface(widget);
+}
+
+QAccessibleInterface *accessibleOf(Control &control)
+{
+    return accessibleOf(control.widget());
+}
+
+QList<QAccessibleInterface *> childrenOf(QAccessibleInterface *iface)
+{
+    QList<QAccessibleInterface *> children;
+    for (int i = 0; i < iface->childCount(); ++i)
+        children << iface->child(i);
+    return children;
+}
+
+// The role and name of each child, as "role:name".
+QStringList describeChildren(QAccessibleInterface *iface)
+{
+    QStringList described;
+    for (QAccessibleInterface *child : childrenOf(iface)) {
+        if (!child) {
+            described << "<null>";
+            continue;
+        }
+        described << QString("%1:%2").arg(int(child->role())).arg(child->text(QAccessible::Name));
+    }
+    return described;
+}
+
+QString item(QAccessible::Role role, const QString &name)
+{
+    return QString("%1:%2").arg(int(role)).arg(name);
+}
+
+// iface and everything beneath it; a missing child shows as nullptr.
+QList<QAccessibleInterface *> subtree(QAccessibleInterface *iface, int depth = 0)
+{
+    QList<QAccessibleInterface *> nodes{iface};
+    if (!iface || depth > 12)
+        return nodes;
+    for (int i = 0; i < iface->childCount(); ++i)
+        nodes << subtree(iface->child(i), depth + 1);
+    return nodes;
+}
+
+// Every text a screen reader may read of an interface.
+QStringList spokenTexts(QAccessibleInterface *iface)
+{
+    QStringList texts;
+    for (QAccessible::Text t : {QAccessible::Name, QAccessible::Value, QAccessible::Description,
+                                QAccessible::Help, QAccessible::Accelerator})
+        texts << iface->text(t);
+    if (QAccessibleTextInterface *text = iface->textInterface())
+        texts << text->text(0, text->characterCount());
+    return texts;
+}
+
+// Fails when any text at or beneath iface shows filler spaces or is longer than a model name.
+void verifyNoFillerOrIndex(QAccessibleInterface *iface, const QString &where)
+{
+    static const QRegularExpression filler(QStringLiteral("\\s{2,}|\\s$"));
+    for (QAccessibleInterface *node : subtree(iface)) {
+        QVERIFY2(node, qPrintable(where + ": a child is missing"));
+        for (const QString &text : spokenTexts(node)) {
+            QVERIFY2(!text.contains(filler),
+                     qPrintable(QString("%1: filler spaces in \"%2\"").arg(where, text)));
+            QVERIFY2(text.size() <= 30,
+                     qPrintable(QString("%1: more than a name in \"%2\"").arg(where, text)));
+        }
+    }
+}
+
+// The name an entry shows: its first 80 characters without trailing spaces.
+QString visibleName(const QString &entry)
+{
+    return RTrim(entry.left(80));
+}
+
+SearchForm &openCategory(Long category)
+{
+    Unload(frmSearch);
+    CategoryIndex = category;
+    frmSearch->Show();
+    return *frmSearch;
+}
+
+QComboBox *comboOf(ComboBox &box)
+{
+    return static_cast<QComboBox *>(box.widget());
+}
+
+// Picks the entry in the given row with the keyboard, as a user does.
+void pick(ComboBox &box, int row)
+{
+    QComboBox *combo = comboOf(box);
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down, Qt::AltModifier);
+    QAbstractItemView *view = combo->view();
+    QTRY_VERIFY(view->isVisible());
+    view->setCurrentIndex(view->model()->index(row, 0));
+    QTest::keyClick(view, Qt::Key_Return);
+    QTRY_VERIFY(!view->isVisible());
+}
+
+// A window with a shown and a hidden button that records presses.
+class PressProbe : public Form
+{
+public:
+    PressProbe()
+    {
+        setClientSize(4000, 1500);
+        cmdShown.Place(150, 150, 1200, 375, 0);
+        cmdHidden.Place(1500, 150, 1200, 375, 1);
+        cmdShown.Caption = "&Shown";
+        cmdHidden.Caption = "&Hidden";
+        cmdShown.OnClick([this] { log << "Shown"; });
+        cmdHidden.OnClick([this] { log << "Hidden"; });
+    }
+    CommandButton cmdShown{this};
+    CommandButton cmdHidden{this};
+    QStringList log;
+};
+GlobalForm<PressProbe> frmPressProbe;
+
+} // namespace
+
+class Accessibility : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // ---- main menu ----
+
+    void mainMenuIsAWindowNamedByItsCaption()
+    {
+        ProgramScope scope;
+        frmMain->Show();
+        QAccessibleInterface *window = accessibleOf(frmMain->widget());
+        QVERIFY(window);
+        QCOMPARE(window->role(), QAccessible::Window);
+        QCOMPARE(window->text(QAccessible::Name),
+                 QString("Tevra Corporation - Model Cross Reference"));
+    }
+
+    void mainMenuPresentsItsShownControls()
+    {
+        ProgramScope scope;
+        QVERIFY(showActive(*frmMain));
+        QStringList expected;
+        for (const char *name : {"Analog", "Digital", "Digital Color", "Facsimile", "Printer",
+                                 "Stelmar", "Scanner", "Wide Format", "Product Code"})
+            expected << item(QAccessible::Button, name);
+        if (internalEdition())
+            expected << item(QAccessible::Button, "Development Name");
+        expected << item(QAccessible::Button, "Exit");
+        if (internalEdition())
+            expected << item(QAccessible::StaticText, "Internal Use Only Do Not Distribute");
+        expected << item(QAccessible::StaticText, "Win 98 and up")
+                 << item(QAccessible::StaticText, "Version: 4.2.5");
+        QCOMPARE(describeChildren(accessibleOf(frmMain->widget())), expected);
+    }
+
+    void modelTableIsNotReachable()
+    {
+        // The hidden list that holds the table, development names and all, is no part of what
+        // a screen reader sees.
+        ProgramScope scope;
+        frmMain->Show();
+        QCOMPARE(frmMain->lstMain.ListCount(), Integer(396));
+        const QList<QAccessibleInterface *> nodes = subtree(accessibleOf(frmMain->widget()));
+        QVERIFY(nodes.size() > 10);
+        for (QAccessibleInterface *node : nodes) {
+            QVERIFY(node);
+            QVERIFY(node->role() != QAccessible::List);
+            QVERIFY(node->role() != QAccessible::ListItem);
+        }
+    }
+
+    void categoryButtonsAnnounceTheirAccessKeys()
+    {
+        ProgramScope scope;
+        frmMain->Show();
+        const char *const keys = "ADCFPTSWUN";
+        for (Integer i = 0; i < frmMain->cmdType.Count(); ++i) {
+            QAccessibleInterface *button = accessibleOf(frmMain->cmdType[i]);
+            QCOMPARE(button->role(), QAccessible::Button);
+            // Qt writes the letter as the caption has it: "Alt+t" for "S&telmar".
+            QCOMPARE(button->text(QAccessible::Accelerator).toUpper(),
+                     QKeySequence(Qt::ALT | Qt::Key(keys[i])).toString(QKeySequence::NativeText).toUpper());
+        }
+        QCOMPARE(accessibleOf(frmMain->cmdExit)->text(QAccessible::Name), QString("Exit"));
+        QCOMPARE(accessibleOf(frmMain->cmdExit)->text(QAccessible::Accelerator).toUpper(),
+                 QKeySequence(Qt::ALT | Qt::Key_X).toString(QKeySequence::NativeText).toUpper());
+    }
+
+    void pressThroughAccessibilityOpensSearch()
+    {
+        ProgramScope scope;
+        QVERIFY(showActive(*frmMain));
+        QAccessibleInterface *scanner = accessibleOf(frmMain->cmdType[6]);
+        QVERIFY(scanner->actionInterface());
+        QVERIFY(scanner->actionInterface()->actionNames().contains(
+            QAccessibleActionInterface::pressAction()));
+        scanner->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_VERIFY(frmSearch.IsLoaded());
+        QCOMPARE(frmSearch->Caption.value(), QString("Scanner"));
+    }
+
+    void hiddenButtonIgnoresPresses()
+    {
+        ProgramScope scope;
+        PressProbe &probe = *frmPressProbe;
+        QVERIFY(showActive(probe));
+        probe.cmdHidden.Visible = false;
+        // A screen reader that still holds the hidden button presses it, then the shown one;
+        // the presses arrive in that order, so once the second has arrived the first is over.
+        QAccessibleInterface *hidden = accessibleOf(probe.cmdHidden);
+        QAccessibleInterface *shown = accessibleOf(probe.cmdShown);
+        hidden->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        shown->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(probe.log, QStringList{"Shown"});
+
+        probe.cmdHidden.Visible = true;
+        hidden->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(probe.log, (QStringList{"Shown", "Hidden"}));
+    }
+
+    void developmentNameSearchIsNotReachableInExternalEdition()
+    {
+        if (internalEdition())
+            QSKIP("the internal edition offers the Development Name search");
+        ProgramScope scope;
+        QVERIFY(showActive(*frmMain));
+        QAccessibleInterface *window = accessibleOf(frmMain->widget());
+        for (QAccessibleInterface *child : childrenOf(window))
+            QVERIFY(child->text(QAccessible::Name) != "Development Name");
+        // Even pressed directly, the hidden button opens nothing.
+        static_cast<QPushButton *>(frmMain->cmdType[9].widget())->click();
+        QVERIFY(!frmSearch.IsLoaded());
+    }
+
+    void showingAndHidingAControlUpdatesTheWindow()
+    {
+        ProgramScope scope;
+        QVERIFY(showActive(*frmMain));
+        QAccessibleInterface *window = accessibleOf(frmMain->widget());
+        const QStringList before = describeChildren(window);
+        frmMain->cmdType[1].Visible = false;
+        QStringList without = before;
+        without.removeOne(item(QAccessible::Button, "Digital"));
+        QCOMPARE(describeChildren(window), without);
+        QCOMPARE(window->indexOfChild(accessibleOf(frmMain->cmdType[1])), -1);
+
+        frmMain->cmdType[1].Visible = true;
+        QCOMPARE(describeChildren(window), before);
+        QCOMPARE(window->indexOfChild(accessibleOf(frmMain->cmdType[1])), 1);
+        QCOMPARE(window->child(1)->object(), frmMain->cmdType[1].widget());
+    }
+
+    void labelsAreStaticText()
+    {
+        ProgramScope scope;
+        frmMain->Show();
+        QAccessibleInterface *version = accessibleOf(frmMain->lblVersion);
+        QCOMPARE(version->role(), QAccessible::StaticText);
+        QCOMPARE(version->text(QAccessible::Name), QString("Version: 4.2.5"));
+        QAccessibleInterface *warning = accessibleOf(frmMain->lblWarn);
+        QCOMPARE(warning->role(), QAccessible::StaticText);
+        QCOMPARE(warning->text(QAccessible::Name), QString("Internal Use Only Do Not Distribute"));
+    }
+
+    // ---- search window ----
+
+    void brandWindowPresentsListsAndBoxes()
+    {
+        ProgramScope scope;
+        SearchForm &f = openCategory(6);
+        QAccessibleInterface *window = accessibleOf(f.widget());
+        QCOMPARE(window->role(), QAccessible::Window);
+        QCOMPARE(window->text(QAccessible::Name), QString("Scanner"));
+        QStringList expected;
+        for (const char *name : {"Tevra", "Dunel", "Brevikant", "Ostrum"})
+            expected << item(QAccessible::ComboBox, name);
+        for (const char *name : {"Tevra", "Dunel", "Brevikant", "Ostrum"})
+            expected << item(QAccessible::StaticText, name);
+        for (const char *name : {"Tevra", "Dunel", "Brevikant", "Ostrum", "Prod Code", "Group"}) {
+            expected << item(QAccessible::StaticText, name);
+            expected << item(QAccessible::EditableText, name);
+        }
+        if (internalEdition()) {
+            expected << item(QAccessible::StaticText, "Dev Name");
+            expected << item(QAccessible::EditableText, "Dev Name");
+        }
+        expected << item(QAccessible::Button, "Main Menu");
+        QCOMPARE(describeChildren(window), expected);
+    }
+
+    void singleListWindowPresentsOneList_data()
+    {
+        QTest::addColumn<int>("category");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("product code") << 8 << "Product Code";
+        QTest::newRow("development name") << 9 << "Development Name";
+    }
+    void singleListWindowPresentsOneList()
+    {
+        QFETCH(int, category);
+        QFETCH(QString, name);
+        ProgramScope scope;
+        SearchForm &f = openCategory(category);
+        QAccessibleInterface *window = accessibleOf(f.widget());
+        QCOMPARE(window->text(QAccessible::Name), name);
+        QStringList lists;
+        for (QAccessibleInterface *child : childrenOf(window)) {
+            if (child->role() == QAccessible::ComboBox)
+                lists << child->text(QAccessible::Name);
+        }
+        QCOMPARE(lists, QStringList{name});
+        QCOMPARE(describeChildren(window).first(), item(QAccessible::StaticText, name));
+        QCOMPARE(window->child(1)->object(), f.cboSearch[0].widget());
+    }
+
+    void listKeepsItsLabelAsNameWhileTyping()
+    {
+        ProgramScope scope;
+        SearchForm &f = openCategory(6);
+        QVERIFY(showActive(f));
+        const char *const labels[] = {"", "Tevra", "Dunel", "Brevikant", "Ostrum"};
+        for (Integer i = 1; i <= 4; ++i) {
+            QComboBox *combo = comboOf(f.cboSearch[i]);
+            QAccessibleInterface *list = accessibleOf(combo);
+            QCOMPARE(list->role(), QAccessible::ComboBox);
+            QCOMPARE(list->text(QAccessible::Name), QString(labels[i]));
+            QCOMPARE(list->text(QAccessible::Value), QString());
+            combo->setFocus();
+            QTest::keyClicks(combo->lineEdit(), "S-12");
+            QCOMPARE(list->text(QAccessible::Name), QString(labels[i]));
+            QCOMPARE(list->text(QAccessible::Value), QString("S-12"));
+            QVERIFY(list->state().editable);
+        }
+    }
+
+    void recordBoxesAreNamedAndShowTheRecord()
+    {
+        ProgramScope scope;
+        SearchForm &f = openCategory(6);
+        QVERIFY(showActive(f));
+        pick(f.cboSearch[1], 2);
+        const QString row = frmMain->lstMain.List(CInt(CLng(Mid(f.cboSearch[1].List(2), 81))));
+        const std::pair<TextBox *, std::pair<const char *, QString>> boxes[] = {
+            {&f.txtTev, {"Tevra", Mid(row, 11, 20)}},
+            {&f.txtDun, {"Dunel", Mid(row, 31, 20)}},
+            {&f.txtBre, {"Brevikant", Mid(row, 51, 20)}},
+            {&f.txtOst, {"Ostrum", Mid(row, 71, 20)}},
+            {&f.txtProd, {"Prod Code", Mid(row, 1, 10)}},
+            {&f.txtGroup, {"Group", "Scanner"}},
+            {&f.txtName, {"Dev Name", Mid(row, 91, 30)}},
+        };
+        for (const auto &[box, expected] : boxes) {
+            if (box == &f.txtName && !internalEdition())
+                continue;    // the external edition hides the development name
+            QAccessibleInterface *iface = accessibleOf(*box);
+            QCOMPARE(iface->role(), QAccessible::EditableText);
+            QCOMPARE(iface->text(QAccessible::Name), QString(expected.first));
+            QCOMPARE(iface->text(QAccessible::Value), expected.second);
+            QAccessibleTextInterface *text = iface->textInterface();
+            QVERIFY(text);
+            QCOMPARE(text->text(0, text->characterCount()), expected.second);
+        }
+        QAccessibleInterface *list = accessibleOf(f.cboSearch[1]);
+        QCOMPARE(list->text(QAccessible::Value), QString());
+    }
+
+    void listsSpeakOnlyVisibleNames_data()
+    {
+        QTest::addColumn<int>("category");
+        for (int k = 0; k <= 9; ++k)
+            QTest::newRow(qPrintable(QString("category %1").arg(k))) << k;
+    }
+    void listsSpeakOnlyVisibleNames()
+    {
+        QFETCH(int, category);
+        if (category == 9 && !internalEdition())
+            QSKIP("the external edition has no Development Name search");
+        ProgramScope scope;
+        SearchForm &f = openCategory(category);
+        QVERIFY(showActive(f));
+        const Integer first = category >= 8 ? 0 : 1;
+        const Integer last = category >= 8 ? 0 : 4;
+        for (Integer i = first; i <= last; ++i) {
+            ComboBox &box = f.cboSearch[i];
+            QAccessibleInterface *list = accessibleOf(box);
+            const QString where = list->text(QAccessible::Name);
+            QCOMPARE(list->childCount(), 2);
+            QAccessibleInterface *entries = list->child(0);
+            QCOMPARE(entries->role(), QAccessible::List);
+            QCOMPARE(list->child(1)->object(), comboOf(box)->lineEdit());
+            QCOMPARE(entries->childCount(), int(box.ListCount()));
+            for (Integer row = 0; row < box.ListCount(); ++row) {
+                const QString entry = box.List(row);
+                QVERIFY(entry.size() > 80);    // the record index follows the filler
+                QAccessibleInterface *cell = entries->child(row);
+                QCOMPARE(cell->role(), QAccessible::ListItem);
+                QCOMPARE(cell->text(QAccessible::Name), visibleName(entry));
+            }
+            verifyNoFillerOrIndex(list, where);
+            if (box.ListCount() == 0)
+                continue;    // an empty list does not open
+
+            // The same with the list open and its current entry moved, and after a pick.
+            QAccessibleActionInterface *actions = list->actionInterface();
+            QVERIFY(actions);
+            actions->doAction(QAccessibleActionInterface::showMenuAction());
+            QTRY_VERIFY(comboOf(box)->view()->isVisible());
+            QVERIFY(list->state().expanded);
+            QTest::keyClick(comboOf(box)->view(), Qt::Key_Down);
+            verifyNoFillerOrIndex(list, where + " (open)");
+            QTest::keyClick(comboOf(box)->view(), Qt::Key_Return);
+            QTRY_VERIFY(!comboOf(box)->view()->isVisible());
+            verifyNoFillerOrIndex(list, where + " (picked)");
+        }
+    }
+
+    void openingListThroughAccessibilityEmptiesBoxes()
+    {
+        ProgramScope scope;
+        SearchForm &f = openCategory(8);
+        QVERIFY(showActive(f));
+        pick(f.cboSearch[0], 0);
+        QVERIFY(!RTrim(f.txtProd.Text).isEmpty());
+        QAccessibleInterface *list = accessibleOf(f.cboSearch[0]);
+        QCOMPARE(list->actionInterface()->actionNames().first(),
+                 QAccessibleActionInterface::showMenuAction());
+        list->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+        QTRY_VERIFY(comboOf(f.cboSearch[0])->view()->isVisible());
+        QCOMPARE(f.txtProd.Text.value(), QString());
+        QCOMPARE(f.txtTev.Text.value(), QString());
+        QCOMPARE(f.txtGroup.Text.value(), QString());
+        // Pressed again, the list closes.
+        list->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_VERIFY(!comboOf(f.cboSearch[0])->view()->isVisible());
+        QVERIFY(!list->state().expanded);
+    }
+
+    void mainMenuButtonIsNamedByItsCaption()
+    {
+        ProgramScope scope;
+        SearchForm &f = openCategory(2);
+        QAccessibleInterface *button = accessibleOf(f.cmdMM);
+        QCOMPARE(button->role(), QAccessible::Button);
+        QCOMPARE(button->text(QAccessible::Name), QString("Main Menu"));
+        QCOMPARE(button->text(QAccessible::Accelerator),
+                 QKeySequence(Qt::ALT | Qt::Key_M).toString(QKeySequence::NativeText));
+    }
+
+    void mainMenuIsActiveAgainAfterSearchCloses()
+    {
+        ProgramScope scope;
+        QVERIFY(showActive(*frmMain));
+        SearchForm &f = openCategory(6);
+        QTRY_VERIFY(f.widget()->isActiveWindow());
+        QTest::keyClick(f.widget(), Qt::Key_M, Qt::AltModifier);
+        QTRY_VERIFY(!frmSearch.IsLoaded());
+        QTRY_VERIFY(frmMain->widget()->isActiveWindow());
+        QCOMPARE(QApplication::focusWidget(), frmMain->cmdType[0].widget());
+    }
+
+    // ---- access keys ----
+
+    void accessKeysAreAlwaysUnderlined()
+    {
+        ProgramScope scope;
+        frmMain->Show();
+        SearchForm &f = openCategory(6);
+        for (QWidget *w : {frmMain->cmdType[6].widget(), frmMain->cmdExit.widget(), f.cmdMM.widget()})
+            QCOMPARE(w->style()->styleHint(QStyle::SH_UnderlineShortcut, nullptr, w), 1);
+        QCOMPARE(QApplication::style()->styleHint(QStyle::SH_UnderlineShortcut), 1);
+    }
+};
+
+QTEST_MAIN(Accessibility)
+#include "tst_accessibility.moc"
