@@ -4,6 +4,9 @@
 #include "ModelTable.h"
 #include "frmMain.h"
 
+#include <algorithm>
+#include <charconv>
+
 using namespace forms;
 
 GlobalForm<SearchForm> frmSearch;
@@ -21,6 +24,31 @@ const TypeGroup typeGroups[] = {
     {"ANL", "Analog"},   {"DIG", "Digital"}, {"CLR", "Color"},   {"FAX", "Facsimile"},
     {"PRT", "Printer"},  {"STM", "Stelmar"}, {"SCN", "Scanner"}, {"WID", "Wide Format"},
 };
+
+// The loads below read up to 32,767 records into as many as four lists, so they read fields in
+// place and make each entry in one piece; what they read and add is exactly what Mid, RTrim,
+// Space and CStr would give.
+
+// RTrim(field) != "": the field holds something besides spaces.
+bool HasValue(const String &field)
+{
+    return std::any_of(field.cbegin(), field.cend(), [](QChar c) { return c != QLatin1Char(' '); });
+}
+
+// value + Space(filler) + CStr(index): a lookup entry.
+String LookupEntry(const String &value, Long filler, Integer index)
+{
+    if (filler < 0)
+        throw Error(ErrInvalidCall);    // as Space raises it
+    char digits[8];
+    const char *const end = std::to_chars(digits, digits + sizeof digits, index).ptr;
+    String entry(value.size() + filler + (end - digits), Qt::Uninitialized);
+    QChar *out = std::copy_n(value.constData(), value.size(), entry.data());
+    out = std::fill_n(out, filler, QLatin1Char(' '));
+    for (const char *digit = digits; digit != end; ++digit)
+        *out++ = QLatin1Char(*digit);
+    return entry;
+}
 
 } // namespace
 
@@ -149,21 +177,21 @@ void SearchForm::LoadBrandLists(const String &typeCode)
     const Integer last = CheckedSub(lstMain.ListCount(), Integer(1));
     for (Integer i = 0; i <= last; i = CheckedAdd(i, Integer(1))) {
         strRecord = lstMain.List(i);
-        strType = Mid(strRecord, 121);
+        strType = MidView(strRecord, 121);
         if (strType.value() != typeCode)
             continue;
-        strTev = Mid(strRecord, 11);
-        if (RTrim(strTev) != "")
-            cboSearch[1].AddItem(strTev.value() + Space(60) + CStr(i));
-        strDun = Mid(strRecord, 31);
-        if (RTrim(strDun) != "")
-            cboSearch[2].AddItem(strDun.value() + Space(60) + CStr(i));
-        strBre = Mid(strRecord, 51);
-        if (RTrim(strBre) != "")
-            cboSearch[3].AddItem(strBre.value() + Space(60) + CStr(i));
-        strOst = Mid(strRecord, 71);
-        if (RTrim(strOst) != "")
-            cboSearch[4].AddItem(strOst.value() + Space(60) + CStr(i));
+        strTev = MidView(strRecord, 11);
+        if (HasValue(strTev))
+            cboSearch[1].AddItem(LookupEntry(strTev, 60, i));
+        strDun = MidView(strRecord, 31);
+        if (HasValue(strDun))
+            cboSearch[2].AddItem(LookupEntry(strDun, 60, i));
+        strBre = MidView(strRecord, 51);
+        if (HasValue(strBre))
+            cboSearch[3].AddItem(LookupEntry(strBre, 60, i));
+        strOst = MidView(strRecord, 71);
+        if (HasValue(strOst))
+            cboSearch[4].AddItem(LookupEntry(strOst, 60, i));
     }
     Caption = GroupName(typeCode);
 }
@@ -186,14 +214,14 @@ void SearchForm::LoadSingleList(Long category)
     const Integer last = CheckedSub(lstMain.ListCount(), Integer(1));
     for (Integer i = 0; i <= last; i = CheckedAdd(i, Integer(1))) {
         strRecord = lstMain.List(i);
-        strProd = Mid(strRecord, 1);
-        strName = Mid(strRecord, 91);
+        strProd = MidView(strRecord, 1);
+        strName = MidView(strRecord, 91);
         if (category == 8) {
-            if (RTrim(strProd) != "")
-                cboSearch[0].AddItem(strProd.value() + Space(70) + CStr(i));
+            if (HasValue(strProd))
+                cboSearch[0].AddItem(LookupEntry(strProd, 70, i));
         } else {
-            if (RTrim(strName) != "")
-                cboSearch[0].AddItem(strName.value() + Space(50) + CStr(i));
+            if (HasValue(strName))
+                cboSearch[0].AddItem(LookupEntry(strName, 50, i));
         }
     }
 }

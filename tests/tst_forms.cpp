@@ -462,6 +462,35 @@ private slots:
         QCOMPARE(comboOf(box)->count(), 500);
     }
 
+    void sortedComboOrdersAnyCharacters()
+    {
+        // Texts that share long beginnings, differ only in case or only beyond their first
+        // characters, hold letters beyond Latin-1, NUL or U+00FF: the list's order is the
+        // whole-text order of lessThan, whatever the list does to get there quickly.
+        ProgramScope scope;
+        ComboBox &box = frmProbe->cbo[0];
+        const QString alphabet = QStringLiteral("aAbB zZ09-\u00e9\u00c9\u00ff\u0100\u0101\u03a9"
+                                                "\u03c9\u0130\u212a");
+        const QString prefixes[] = {"", "Kopira 2530/S Pro ", "kopira 2530/s pro ",
+                                    QString(20, QLatin1Char('x')), QString(QChar(0)) + "A"};
+        auto *random = QRandomGenerator::global();
+        QStringList all;
+        for (int i = 0; i < 3000; ++i) {
+            QString text = prefixes[random->bounded(int(std::size(prefixes)))];
+            const int length = random->bounded(6);
+            for (int c = 0; c < length; ++c)
+                text += alphabet[random->bounded(int(alphabet.size()))];
+            all << text;
+        }
+        for (const QString &text : all)
+            box.AddItem(text);
+        std::sort(all.begin(), all.end(), detail::SortedListModel::lessThan);
+        QStringList listed;
+        for (Integer i = 0; i < box.ListCount(); ++i)
+            listed << box.List(i);
+        QCOMPARE(listed, all);
+    }
+
     void unsortedComboKeepsOrderOfAdding()
     {
         ProgramScope scope;

@@ -43,6 +43,7 @@ private slots:
         QFETCH(Long, start);
         QFETCH(QString, expected);
         QCOMPARE(Mid(text, start), expected);
+        QCOMPARE(MidView(text, start).toString(), expected);
     }
 
     void midWithLength_data()
@@ -69,6 +70,7 @@ private slots:
     {
         QCOMPARE(errorNumberOf([] { Mid("ABC", 0); }), int(ErrInvalidCall));
         QCOMPARE(errorNumberOf([] { Mid("ABC", -3); }), int(ErrInvalidCall));
+        QCOMPARE(errorNumberOf([] { MidView("ABC", 0); }), int(ErrInvalidCall));
         QCOMPARE(errorNumberOf([] { Mid("ABC", 1, -1); }), int(ErrInvalidCall));
     }
 
@@ -116,6 +118,22 @@ private slots:
         FixedString<4> field;
         field = text;
         QCOMPARE(field.value(), expected);
+    }
+
+    void fixedStringLeavesCopiesOfItsValueAlone()
+    {
+        FixedString<4> field;
+        field = QString("ABCD");
+        const QString copy = field.value();    // shares the field's text
+        field = QString("XY");
+        QCOMPARE(copy, QString("ABCD"));
+        QCOMPARE(field.value(), QString("XY  "));
+        const QString source = "0123456789";
+        field = MidView(source, 8);
+        QCOMPARE(field.value(), QString("789 "));
+        QCOMPARE(source, QString("0123456789"));
+        field = MidView(field.value(), 2);    // from its own text
+        QCOMPARE(field.value(), QString("89  "));
     }
 
     void fixedStringStartsBlank()

@@ -271,20 +271,25 @@ void ComboBox::AddItem(const String &text)
     if (m_model->count() >= m_capacity)
         throw Error(ErrListFull);
     auto *box = combo();
+    if (m_model->isSorted()) {
+        // The entry waits aside until the list settles; the box sees no change before then.
+        m_model->add(text);
+        if (!m_settleScheduled) {
+            // Settle once control returns to the event loop at the latest.
+            m_settleScheduled = true;
+            QMetaObject::invokeMethod(box, [this] { settle(); }, Qt::QueuedConnection);
+        }
+        return;
+    }
     const int current = box->currentIndex();
     const QString editText = box->lineEdit()->text();
-    const bool waits = m_model->add(text);
+    m_model->add(text);
     if (box->currentIndex() != current) {
         // The first entry of an unsorted list would become the picked one and fill the edit
         // field; a list only ever shows what the user picked or typed.
         const QSignalBlocker blocker(box);
         box->setCurrentIndex(current);
         box->lineEdit()->setText(editText);
-    }
-    if (waits && !m_settleScheduled) {
-        // Settle once control returns to the event loop at the latest.
-        m_settleScheduled = true;
-        QMetaObject::invokeMethod(box, [this] { settle(); }, Qt::QueuedConnection);
     }
 }
 

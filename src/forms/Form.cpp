@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <map>
 
 // Unloading a window hides it and takes it out of the program at once, but the C++ object is
 // destroyed only when no handler is running: a handler may unload its own window (Unload Me) and
@@ -140,8 +141,24 @@ void GlobalFormBase::load(Form *form)
     RaiseEvent([form] { form->Form_Load(); });
 }
 
+namespace {
+
+// Window icons by resource, shared by the windows that show the same one for as long as any
+// window exists: a search window is made anew for every category pressed, and reading its icon
+// file again each time would cost more than the rest of its pictures.
+int formsAlive = 0;
+
+std::map<QString, QIcon> &iconCache()
+{
+    static std::map<QString, QIcon> icons;
+    return icons;
+}
+
+} // namespace
+
 Form::Form()
 {
+    ++formsAlive;
     setUpApplicationOnce();
     m_window = new detail::FormWindow(this);
     m_window->setFont(dialogFont());
@@ -150,6 +167,8 @@ Form::Form()
 Form::~Form()
 {
     delete m_window;
+    if (--formsAlive == 0)
+        iconCache().clear();
 }
 
 QWidget *Form::widget() const
@@ -227,7 +246,10 @@ void Form::setPicture(const String &resource)
 
 void Form::setIcon(const String &resource)
 {
-    m_window->setWindowIcon(QIcon(resource));
+    auto icon = iconCache().find(resource);
+    if (icon == iconCache().end())
+        icon = iconCache().emplace(resource, QIcon(resource)).first;
+    m_window->setWindowIcon(icon->second);
 }
 
 void Form::applyTabOrder()

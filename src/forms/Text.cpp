@@ -13,6 +13,15 @@ String Mid(const String &text, Long start)
     return text.mid(start - 1);
 }
 
+QStringView MidView(const String &text, Long start)
+{
+    if (start < 1)
+        throw Error(ErrInvalidCall);
+    if (start > text.size())
+        return QStringView();
+    return QStringView(text).mid(start - 1);
+}
+
 String Mid(const String &text, Long start, Long length)
 {
     if (start < 1 || length < 0)

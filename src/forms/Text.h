@@ -17,7 +17,9 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace forms {
 
@@ -30,6 +32,10 @@ using Single = float;
 // them. Empty past the end. A start below 1 or a negative length raises error 5.
 String Mid(const String &text, Long start);
 String Mid(const String &text, Long start, Long length);
+
+// Mid(text, start) as a view into text rather than a copy, for reading a record's fields; the
+// same errors. The view is valid as long as text is neither changed nor destroyed.
+QStringView MidView(const String &text, Long start);
 
 // text without its trailing spaces. Only the space character counts as trailing blank.
 String RTrim(const String &text);
@@ -76,9 +82,15 @@ class FixedString
 {
 public:
     FixedString() : m_value(W, QLatin1Char(' ')) {}
-    FixedString &operator=(const String &text)
+    FixedString &operator=(const String &text) { return *this = QStringView(text); }
+    // Written in place: no new text is made unless the old value is shared.
+    FixedString &operator=(QStringView text)
     {
-        m_value = Fixed(text, W);
+        const qsizetype n = std::min<qsizetype>(text.size(), W);
+        QChar *out = m_value.data();
+        if (n > 0)
+            std::memmove(out, text.data(), size_t(n) * sizeof(QChar));    // may be our own text
+        std::fill(out + n, out + W, QLatin1Char(' '));
         return *this;
     }
     operator const String &() const { return m_value; }

@@ -4,7 +4,10 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -14,6 +17,26 @@ namespace forms::detail {
 
 // ---- pictures ----
 
+// A picture file read in the format that its name ends in, and kept in the pixmap cache for the
+// next window that shows it. (Qt's own QPixmap(file) first offers every file to all installed
+// image plugins, because a plugin may take over a built-in format: for one bitmap that loads a
+// dozen plugins and their libraries. Only a file that its suffix does not describe goes that
+// way here.)
+static QPixmap readPicture(const QString &file)
+{
+    const QString key = QLatin1String("forms:picture:") + file;
+    QPixmap pixmap;
+    if (QPixmapCache::find(key, &pixmap))
+        return pixmap;
+    QImageReader reader(file, QFileInfo(file).suffix().toLower().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    QImage image = reader.read();
+    pixmap = image.isNull() ? QPixmap(file) : QPixmap::fromImage(std::move(image));
+    if (!pixmap.isNull())
+        QPixmapCache::insert(key, pixmap);
+    return pixmap;
+}
+
 QPixmap loadPicture(const QString &resource, qreal devicePixelRatio)
 {
     if (devicePixelRatio > 1.0) {
@@ -21,12 +44,12 @@ QPixmap loadPicture(const QString &resource, qreal devicePixelRatio)
         const QString dense = dot < 0 ? resource + QLatin1String("@2x")
                                       : resource.left(dot) + QLatin1String("@2x") + resource.mid(dot);
         if (QFile::exists(dense)) {
-            QPixmap pixmap(dense);
+            QPixmap pixmap = readPicture(dense);
             pixmap.setDevicePixelRatio(2.0);
             return pixmap;
         }
     }
-    return QPixmap(resource);
+    return readPicture(resource);
 }
 
 void CachedPicture::setResource(const QString &resource)
@@ -191,18 +214,18 @@ void ListModel::clear()
 
 int SortedListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_entries.size());
+    return parent.isValid() ? 0 : int(settledCount());
 }
 
 QVariant SortedListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || size_t(index.row()) >= m_entries.size())
+    if (!index.isValid() || size_t(index.row()) >= settledCount())
         return {};
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
     case Qt::AccessibleTextRole:
-        return visiblePart(m_entries[size_t(index.row())]);
+        return visiblePart(entry(index.row()));
     default:
         return {};
     }
@@ -221,34 +244,34 @@ QString SortedListModel::visiblePart(const QString &text) const
 bool SortedListModel::add(const QString &text)
 {
     if (m_sorted) {
-        m_pending.push_back(text);
+        m_texts.push_back(text);
         return true;
     }
-    const int row = int(m_entries.size());
+    const int row = int(m_texts.size());
     beginInsertRows({}, row, row);
-    m_entries.push_back(text);
+    m_texts.push_back(text);
     endInsertRows();
     return false;
 }
 
+static std::vector<quint32> sortedPlaces(const std::vector<QString> &texts, size_t first);
+
 bool SortedListModel::settle()
 {
-    if (m_pending.empty())
+    if (!hasPending())
         return false;
-    std::sort(m_pending.begin(), m_pending.end(), lessThan);
+    std::vector<quint32> added = sortedPlaces(m_texts, m_order.size());
     beginResetModel();
-    if (m_entries.empty()) {
-        m_entries.swap(m_pending);
+    if (m_order.empty()) {
+        m_order.swap(added);
     } else {
-        std::vector<QString> merged;
-        merged.reserve(m_entries.size() + m_pending.size());
-        std::merge(std::make_move_iterator(m_entries.begin()),
-                   std::make_move_iterator(m_entries.end()),
-                   std::make_move_iterator(m_pending.begin()),
-                   std::make_move_iterator(m_pending.end()), std::back_inserter(merged), lessThan);
-        m_entries.swap(merged);
+        std::vector<quint32> merged;
+        merged.reserve(m_order.size() + added.size());
+        std::merge(m_order.begin(), m_order.end(), added.begin(), added.end(),
+                   std::back_inserter(merged),
+                   [this](quint32 a, quint32 b) { return lessThan(m_texts[a], m_texts[b]); });
+        m_order.swap(merged);
     }
-    m_pending.clear();
     endResetModel();
     return true;
 }
@@ -256,8 +279,8 @@ bool SortedListModel::settle()
 void SortedListModel::clear()
 {
     beginResetModel();
-    m_entries.clear();
-    m_pending.clear();
+    m_texts.clear();
+    m_order.clear();
     endResetModel();
 }
 
@@ -286,6 +309,60 @@ bool SortedListModel::lessThan(const QString &a, const QString &b)
     if (a.size() != b.size())
         return a.size() < b.size();
     return a < b;
+}
+
+namespace {
+
+// The first 16 characters of an entry, folded as lessThan folds them, one byte each, first
+// character in the highest byte: two keys that differ order their entries as lessThan does,
+// and equal keys leave the decision to lessThan. A character that folds to 255 or above is
+// stored as 255 and ends the key, so that the bytes after it never decide anything.
+struct SortKey
+{
+    quint64 high = 0;
+    quint64 low = 0;
+    quint32 index = 0;
+};
+
+SortKey sortKey(const QString &text, quint32 index)
+{
+    SortKey key;
+    key.index = index;
+    const qsizetype n = std::min<qsizetype>(text.size(), 16);
+    const char16_t *p = reinterpret_cast<const char16_t *>(text.constData());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t folded = foldCase(p[i]);
+        const quint64 byte = folded < 255 ? folded : 255;
+        quint64 &word = i < 8 ? key.high : key.low;
+        word |= byte << (56 - 8 * (i % 8));
+        if (byte == 255)
+            break;
+    }
+    return key;
+}
+
+} // namespace
+
+// The places of texts[first...] in lessThan order. Whole texts are compared only where the keys
+// of their first characters tie.
+static std::vector<quint32> sortedPlaces(const std::vector<QString> &texts, size_t first)
+{
+    std::vector<SortKey> keys;
+    keys.reserve(texts.size() - first);
+    for (size_t i = first; i < texts.size(); ++i)
+        keys.push_back(sortKey(texts[i], quint32(i)));
+    std::sort(keys.begin(), keys.end(), [&texts](const SortKey &a, const SortKey &b) {
+        if (a.high != b.high)
+            return a.high < b.high;
+        if (a.low != b.low)
+            return a.low < b.low;
+        return SortedListModel::lessThan(texts[a.index], texts[b.index]);
+    });
+    std::vector<quint32> places;
+    places.reserve(keys.size());
+    for (const SortKey &key : keys)
+        places.push_back(key.index);
+    return places;
 }
 
 // ---- LookupCombo ----

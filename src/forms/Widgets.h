@@ -86,6 +86,9 @@ private:
 // The entries of a ComboBox. A sorted list keeps new entries aside and sorts them into place in
 // one step (settle) before anyone reads the list, so loading n entries costs n log n rather than
 // n moves each. Views only ever see settled entries, and only their visible part.
+// The texts stay where they were added, in the order of adding; a sorted list orders them through
+// a list of their places, so that sorting moves no text and a large list is freed in the order
+// in which it was made.
 class SortedListModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -95,25 +98,32 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
 
     void setSorted(bool sorted) { m_sorted = sorted; }
+    bool isSorted() const { return m_sorted; }
     void setVisibleLength(int length) { m_visibleLength = length; }
 
-    bool hasPending() const { return !m_pending.empty(); }
+    bool hasPending() const { return m_sorted && m_order.size() < m_texts.size(); }
     // Number of entries, settled or not.
-    qsizetype count() const { return qsizetype(m_entries.size() + m_pending.size()); }
+    qsizetype count() const { return qsizetype(m_texts.size()); }
     // Returns true when the entry waits to be settled.
     bool add(const QString &text);
     // Sorts waiting entries into place; returns whether anything changed.
     bool settle();
     void clear();
-    const QString &entry(qsizetype row) const { return m_entries[size_t(row)]; }
+    // A settled entry, by its row in the list.
+    const QString &entry(qsizetype row) const
+    {
+        return m_texts[m_sorted ? m_order[size_t(row)] : size_t(row)];
+    }
     QString visiblePart(const QString &text) const;
 
     // The order of a sorted list: ignoring case for letters, then by character code.
     static bool lessThan(const QString &a, const QString &b);
 
 private:
-    std::vector<QString> m_entries;
-    std::vector<QString> m_pending;
+    size_t settledCount() const { return m_sorted ? m_order.size() : m_texts.size(); }
+
+    std::vector<QString> m_texts;    // every entry, in the order of adding
+    std::vector<quint32> m_order;    // sorted: the settled entries' places in m_texts, in order
     int m_visibleLength = -1;
     bool m_sorted = false;
 };

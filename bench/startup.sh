@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Start-up benchmark: the program's real start-up path against a bare Qt window of the same
+# size, from process start to the first frame, run alternately in pairs, under Xvfb (xcb) and
+# on the offscreen platform. Prints the medians, their ratio and the peak memory of each.
+#
+#   bench/startup.sh BUILD_DIR [PAIRS]      (PAIRS defaults to 20)
+#
+# Needs Xvfb for the xcb half; without it only the offscreen half runs.
+set -euo pipefail
+
+build=${1:?usage: startup.sh BUILD_DIR [PAIRS]}
+pairs=${2:-20}
+bin=$build/bench
+for exe in bench-launch bench-startup-program bench-startup-bare; do
+    [ -x "$bin/$exe" ] || { echo "startup.sh: $bin/$exe is missing; build $build first" >&2; exit 1; }
+done
+
+# Qt warns once per start when this is unset; give both programs the same private one.
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d /tmp/mxr-bench-runtime.XXXXXX)}
+chmod 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE
+
+xvfb_pid=
+cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; wait 2>/dev/null || true; }
+trap cleanup EXIT
+
+start_xvfb() {
+    command -v Xvfb >/dev/null || return 1
+    local n
+    for n in $(seq 90 130); do
+        [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
+        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        xvfb_pid=$!
+        for _ in $(seq 100); do
+            [ -e /tmp/.X11-unix/X$n ] && { export DISPLAY=:$n; return 0; }
+            kill -0 "$xvfb_pid" 2>/dev/null || break
+            sleep 0.05
+        done
+        kill "$xvfb_pid" 2>/dev/null || true
+        xvfb_pid=
+    done
+    return 1
+}
+
+# One measured start: prints "first_frame_us=... maxrss_kib=..." on one line.
+one() {
+    local out
+    out=$("$bin/bench-launch" "$bin/$1" 2>/dev/null) || { echo "startup.sh: $1 failed" >&2; exit 1; }
+    echo "$out" | tr '\n' ' '
+    echo
+}
+
+run_platform() {
+    local platform=$1 raw
+    raw=$(mktemp)
+    export QT_QPA_PLATFORM=$platform
+    one bench-startup-program >/dev/null    # the first start of all fills the page cache
+    one bench-startup-bare >/dev/null
+    for i in $(seq "$pairs"); do
+        # Alternate which goes first so that neither always follows the other.
+        if [ $((i % 2)) -eq 0 ]; then
+            echo "program $(one bench-startup-program)" >>"$raw"
+            echo "bare $(one bench-startup-bare)" >>"$raw"
+        else
+            echo "bare $(one bench-startup-bare)" >>"$raw"
+            echo "program $(one bench-startup-program)" >>"$raw"
+        fi
+    done
+    python3 - "$platform" "$pairs" "$raw" <<'PY'
+import re, statistics, sys
+platform, pairs, path = sys.argv[1], sys.argv[2], sys.argv[3]
+rows = {"program": [], "bare": []}
+for line in open(path):
+    kind, rest = line.split(None, 1)
+    fields = {k: int(v) for k, v in re.findall(r"(\w+)=(-?\d+)", rest)}
+    if fields.get("paints", 0) < 1:
+        sys.exit(f"startup.sh: {kind} reported no painted frame: {line.strip()}")
+    rows[kind].append(fields)
+def med(kind, key):
+    return statistics.median(r[key] for r in rows[kind])
+frame = {k: med(k, "first_frame_us") / 1000 for k in rows}
+rss = {k: med(k, "maxrss_kib") / 1024 for k in rows}
+peak = {k: max(r["maxrss_kib"] for r in rows[k]) / 1024 for k in rows}
+print(f"start-up to first frame, {platform}, {pairs} pairs (medians)")
+print(f"  {'':8} {'frame ms':>9} {'main ms':>8} {'app ms':>7} {'shown ms':>9} {'max RSS MiB':>12} {'(highest)':>9}")
+for k in ("program", "bare"):
+    print(f"  {k:8} {frame[k]:9.1f} {med(k, 'main_us') / 1000:8.1f} {med(k, 'app_us') / 1000:7.1f} "
+          f"{med(k, 'shown_us') / 1000:9.1f} {rss[k]:12.1f} {peak[k]:9.1f}")
+ratio = frame["program"] / frame["bare"]
+extra = rss["program"] - rss["bare"]
+print(f"  ratio program/bare {ratio:.2f} (target <= 1.2: {'met' if ratio <= 1.2 else 'NOT met'}); "
+      f"peak memory {extra:+.1f} MiB (target <= +10: {'met' if extra <= 10 else 'NOT met'})")
+PY
+    rm -f "$raw"
+}
+
+if [ -z "${MXR_BENCH_NO_XVFB:-}" ] && start_xvfb; then
+    run_platform xcb
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=
+    unset DISPLAY
+else
+    echo "startup.sh: no Xvfb, skipping the xcb platform" >&2
+fi
+run_platform offscreen
