@@ -45,7 +45,7 @@ start_xvfb() {
 # One measured start: prints "first_frame_us=... maxrss_kib=..." on one line.
 one() {
     local out
-    out=$("$bin/bench-launch" "$bin/$1" 2>/dev/null) || { echo "startup.sh: $1 failed" >&2; exit 1; }
+    out=$("$bin/bench-launch" "$bin/$1" "${@:2}" 2>/dev/null) || { echo "startup.sh: $1 failed" >&2; exit 1; }
     echo "$out" | tr '\n' ' '
     echo
 }
@@ -61,7 +61,9 @@ run_platform() {
         if [ $((i % 2)) -eq 0 ]; then
             echo "program $(one bench-startup-program)" >>"$raw"
             echo "bare $(one bench-startup-bare)" >>"$raw"
+            echo "text $(one bench-startup-bare --text)" >>"$raw"
         else
+            echo "text $(one bench-startup-bare --text)" >>"$raw"
             echo "bare $(one bench-startup-bare)" >>"$raw"
             echo "program $(one bench-startup-program)" >>"$raw"
         fi
@@ -69,7 +71,7 @@ run_platform() {
     python3 - "$platform" "$pairs" "$raw" <<'PY'
 import re, statistics, sys
 platform, pairs, path = sys.argv[1], sys.argv[2], sys.argv[3]
-rows = {"program": [], "bare": []}
+rows = {"program": [], "bare": [], "text": []}
 for line in open(path):
     kind, rest = line.split(None, 1)
     fields = {k: int(v) for k, v in re.findall(r"(\w+)=(-?\d+)", rest)}
@@ -83,13 +85,15 @@ rss = {k: med(k, "maxrss_kib") / 1024 for k in rows}
 peak = {k: max(r["maxrss_kib"] for r in rows[k]) / 1024 for k in rows}
 print(f"start-up to first frame, {platform}, {pairs} pairs (medians)")
 print(f"  {'':8} {'frame ms':>9} {'main ms':>8} {'app ms':>7} {'shown ms':>9} {'max RSS MiB':>12} {'(highest)':>9}")
-for k in ("program", "bare"):
+for k in ("program", "bare", "text"):
     print(f"  {k:8} {frame[k]:9.1f} {med(k, 'main_us') / 1000:8.1f} {med(k, 'app_us') / 1000:7.1f} "
           f"{med(k, 'shown_us') / 1000:9.1f} {rss[k]:12.1f} {peak[k]:9.1f}")
 ratio = frame["program"] / frame["bare"]
 extra = rss["program"] - rss["bare"]
 print(f"  ratio program/bare {ratio:.2f} (target <= 1.2: {'met' if ratio <= 1.2 else 'NOT met'}); "
       f"peak memory {extra:+.1f} MiB (target <= +10: {'met' if extra <= 10 else 'NOT met'})")
+print(f"  ratio program/text {frame['program'] / frame['text']:.2f} "
+      f"(text: the bare window with one label, the floor for a window that draws text)")
 PY
     rm -f "$raw"
 }
