@@ -7,7 +7,9 @@
 #include "frmMain.h"
 #include "frmSearch.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QStringList>
 #include <QTest>
 #include <QWidget>
@@ -78,4 +80,38 @@ inline bool showActive(forms::Form &form)
 inline void click(forms::Control &control)
 {
     QTest::mouseClick(control.widget(), Qt::LeftButton);
+}
+
+// Opens the search window for a category as the main menu does, also for categories that no
+// button offers.
+inline SearchForm &openSearchFor(forms::Long category)
+{
+    forms::Unload(frmSearch);
+    CategoryIndex = category;
+    frmSearch->Show();
+    return *frmSearch;
+}
+
+inline QComboBox *comboOf(forms::ComboBox &box)
+{
+    return static_cast<QComboBox *>(box.widget());
+}
+
+// Opens the list and picks the entry in the given row, by keyboard or by mouse, as a user does.
+inline void pick(forms::ComboBox &box, int row, bool byMouse = false)
+{
+    QComboBox *combo = comboOf(box);
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down, Qt::AltModifier);
+    QAbstractItemView *view = combo->view();
+    QTRY_VERIFY(view->isVisible());
+    const QModelIndex index = view->model()->index(row, 0);
+    view->scrollTo(index);
+    if (byMouse) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+    } else {
+        view->setCurrentIndex(index);
+        QTest::keyClick(view, Qt::Key_Return);
+    }
+    QTRY_VERIFY(!view->isVisible());
 }

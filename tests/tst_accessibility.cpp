@@ -103,32 +103,6 @@ QString visibleName(const QString &entry)
     return RTrim(entry.left(80));
 }
 
-SearchForm &openCategory(Long category)
-{
-    Unload(frmSearch);
-    CategoryIndex = category;
-    frmSearch->Show();
-    return *frmSearch;
-}
-
-QComboBox *comboOf(ComboBox &box)
-{
-    return static_cast<QComboBox *>(box.widget());
-}
-
-// Picks the entry in the given row with the keyboard, as a user does.
-void pick(ComboBox &box, int row)
-{
-    QComboBox *combo = comboOf(box);
-    combo->setFocus();
-    QTest::keyClick(combo, Qt::Key_Down, Qt::AltModifier);
-    QAbstractItemView *view = combo->view();
-    QTRY_VERIFY(view->isVisible());
-    view->setCurrentIndex(view->model()->index(row, 0));
-    QTest::keyClick(view, Qt::Key_Return);
-    QTRY_VERIFY(!view->isVisible());
-}
-
 // A window with a shown and a hidden button that records presses.
 class PressProbe : public Form
 {
@@ -301,7 +275,7 @@ private slots:
     void brandWindowPresentsListsAndBoxes()
     {
         ProgramScope scope;
-        SearchForm &f = openCategory(6);
+        SearchForm &f = openSearchFor(6);
         QAccessibleInterface *window = accessibleOf(f.widget());
         QCOMPARE(window->role(), QAccessible::Window);
         QCOMPARE(window->text(QAccessible::Name), QString("Scanner"));
@@ -334,7 +308,7 @@ private slots:
         QFETCH(int, category);
         QFETCH(QString, name);
         ProgramScope scope;
-        SearchForm &f = openCategory(category);
+        SearchForm &f = openSearchFor(category);
         QAccessibleInterface *window = accessibleOf(f.widget());
         QCOMPARE(window->text(QAccessible::Name), name);
         QStringList lists;
@@ -350,7 +324,7 @@ private slots:
     void listKeepsItsLabelAsNameWhileTyping()
     {
         ProgramScope scope;
-        SearchForm &f = openCategory(6);
+        SearchForm &f = openSearchFor(6);
         QVERIFY(showActive(f));
         const char *const labels[] = {"", "Tevra", "Dunel", "Brevikant", "Ostrum"};
         for (Integer i = 1; i <= 4; ++i) {
@@ -370,7 +344,7 @@ private slots:
     void recordBoxesAreNamedAndShowTheRecord()
     {
         ProgramScope scope;
-        SearchForm &f = openCategory(6);
+        SearchForm &f = openSearchFor(6);
         QVERIFY(showActive(f));
         pick(f.cboSearch[1], 2);
         const QString row = frmMain->lstMain.List(CInt(CLng(Mid(f.cboSearch[1].List(2), 81))));
@@ -410,7 +384,7 @@ private slots:
         if (category == 9 && !internalEdition())
             QSKIP("the external edition has no Development Name search");
         ProgramScope scope;
-        SearchForm &f = openCategory(category);
+        SearchForm &f = openSearchFor(category);
         QVERIFY(showActive(f));
         const Integer first = category >= 8 ? 0 : 1;
         const Integer last = category >= 8 ? 0 : 4;
@@ -451,7 +425,7 @@ private slots:
     void openingListThroughAccessibilityEmptiesBoxes()
     {
         ProgramScope scope;
-        SearchForm &f = openCategory(8);
+        SearchForm &f = openSearchFor(8);
         QVERIFY(showActive(f));
         pick(f.cboSearch[0], 0);
         QVERIFY(!RTrim(f.txtProd.Text).isEmpty());
@@ -472,7 +446,7 @@ private slots:
     void mainMenuButtonIsNamedByItsCaption()
     {
         ProgramScope scope;
-        SearchForm &f = openCategory(2);
+        SearchForm &f = openSearchFor(2);
         QAccessibleInterface *button = accessibleOf(f.cmdMM);
         QCOMPARE(button->role(), QAccessible::Button);
         QCOMPARE(button->text(QAccessible::Name), QString("Main Menu"));
@@ -484,7 +458,7 @@ private slots:
     {
         ProgramScope scope;
         QVERIFY(showActive(*frmMain));
-        SearchForm &f = openCategory(6);
+        SearchForm &f = openSearchFor(6);
         QTRY_VERIFY(f.widget()->isActiveWindow());
         QTest::keyClick(f.widget(), Qt::Key_M, Qt::AltModifier);
         QTRY_VERIFY(!frmSearch.IsLoaded());
@@ -498,7 +472,7 @@ private slots:
     {
         ProgramScope scope;
         frmMain->Show();
-        SearchForm &f = openCategory(6);
+        SearchForm &f = openSearchFor(6);
         for (QWidget *w : {frmMain->cmdType[6].widget(), frmMain->cmdExit.widget(), f.cmdMM.widget()})
             QCOMPARE(w->style()->styleHint(QStyle::SH_UnderlineShortcut, nullptr, w), 1);
         QCOMPARE(QApplication::style()->styleHint(QStyle::SH_UnderlineShortcut), 1);

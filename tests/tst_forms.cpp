@@ -97,11 +97,6 @@ private:
 GlobalForm<ProbeForm> frmProbe;
 GlobalForm<ProbeForm> frmOther;
 
-QComboBox *comboOf(ComboBox &box)
-{
-    return static_cast<QComboBox *>(box.widget());
-}
-
 QString entry(const QString &name, int index)
 {
     return Fixed(name, 20) + Space(60) + CStr(index);

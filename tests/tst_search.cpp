@@ -67,39 +67,6 @@ SearchForm &openCategory(int category)
     return *frmSearch;
 }
 
-SearchForm &openCategoryDirectly(Long category)
-{
-    Unload(frmSearch);
-    CategoryIndex = category;
-    frmSearch->Show();
-    return *frmSearch;
-}
-
-QComboBox *comboOf(ComboBox &box)
-{
-    return static_cast<QComboBox *>(box.widget());
-}
-
-// Opens the list and picks the entry in the given row, by mouse or by keyboard.
-void pick(ComboBox &box, int row, bool byMouse = false)
-{
-    QComboBox *combo = comboOf(box);
-    combo->setFocus();
-    QTest::keyClick(combo, Qt::Key_Down, Qt::AltModifier);
-    QAbstractItemView *view = combo->view();
-    QTRY_VERIFY(view->isVisible());
-    const QModelIndex index = view->model()->index(row, 0);
-    view->scrollTo(index);
-    if (byMouse) {
-        const QPoint at = view->visualRect(index).center();
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-    } else {
-        view->setCurrentIndex(index);
-        QTest::keyClick(view, Qt::Key_Return);
-    }
-    QTRY_VERIFY(!view->isVisible());
-}
-
 struct Boxes
 {
     QString tev, dun, bre, ost, prod, name, group;
@@ -191,7 +158,7 @@ private slots:
         ProgramScope scope;
         frmMain->Show();
         const QStringList rows = tableRows();
-        SearchForm &f = openCategoryDirectly(category);
+        SearchForm &f = openSearchFor(category);
         QCOMPARE(f.Caption.value(), title);
         QCOMPARE(f.lblSearch.Caption.value(), title);
         QStringList expected = expectedEntries(rows, "", column, width);
@@ -220,7 +187,7 @@ private slots:
         for (int i = 100; i <= 395; ++i)
             frmMain->lstMain.AddItem(makeRecord("C1", "", "", "", "", "", "PRT"));
         frmMain->lstMain.AddItem(makeRecord("D1", "Late", "", "", "", "", "FAX"));
-        SearchForm &f = openCategoryDirectly(3);
+        SearchForm &f = openSearchFor(3);
         const QStringList tev = entriesOf(f.cboSearch[1]);
         QCOMPARE(tev, (QStringList{" Lead" + Space(15) + Space(60) + "1",
                                    "Late" + Space(16) + Space(60) + "396",
@@ -238,7 +205,7 @@ private slots:
             makeRecord("P2", "T-2", "DN 2", "", "OP 2", "", "PRT"),
             makeRecord("P3", "T-3", "", "Printira 3", "", "", "PRT"),
         });
-        SearchForm &f = openCategoryDirectly(4);
+        SearchForm &f = openSearchFor(4);
         QCOMPARE(f.cboSearch[1].ListCount(), Integer(3));
         QCOMPARE(f.cboSearch[2].ListCount(), Integer(1));
         QCOMPARE(f.cboSearch[3].ListCount(), Integer(2));
@@ -252,7 +219,7 @@ private slots:
             makeRecord("S1", "S-1", "", "", "OS 1", "", "SCN"),
             makeRecord("S2", "S-2", "", "", "", "", "SCN"),
         });
-        SearchForm &f = openCategoryDirectly(6);
+        SearchForm &f = openSearchFor(6);
         QCOMPARE(f.cboSearch[2].ListCount(), Integer(0));
         QCOMPARE(f.cboSearch[3].ListCount(), Integer(0));
         QVERIFY(f.lblSDun.widget()->isVisible());
@@ -263,7 +230,7 @@ private slots:
     {
         ProgramScope scope;
         fillTable({makeRecord("A1", "K-1", "", "", "", "", "ANL")});
-        SearchForm &f = openCategoryDirectly(7);
+        SearchForm &f = openSearchFor(7);
         QCOMPARE(f.Caption.value(), QString("Wide Format"));
         for (Integer list = 1; list <= 4; ++list)
             QCOMPARE(f.cboSearch[list].ListCount(), Integer(0));
@@ -283,7 +250,7 @@ private slots:
         QFETCH(QString, caption);
         ProgramScope scope;
         fillTable({});
-        SearchForm &f = openCategoryDirectly(category);
+        SearchForm &f = openSearchFor(category);
         QCOMPARE(f.Caption.value(), caption);
         for (Integer list = 0; list <= 4; ++list)
             QCOMPARE(f.cboSearch[list].ListCount(), Integer(0));
@@ -300,7 +267,7 @@ private slots:
                                QString("Kopira %1").arg(i % 7), "OA 1",
                                QString("Tern %1").arg(i % 300), "ANL");
         fillTable(rows);
-        SearchForm &f = openCategoryDirectly(0);
+        SearchForm &f = openSearchFor(0);
         for (Integer list = 1; list <= 4; ++list)
             QCOMPARE(f.cboSearch[list].ListCount(), Integer(32767));
         const QStringList ost = entriesOf(f.cboSearch[4]);
@@ -324,7 +291,7 @@ private slots:
     {
         QFETCH(int, category);
         ProgramScope scope;
-        SearchForm &f = openCategoryDirectly(category);
+        SearchForm &f = openSearchFor(category);
         QCOMPARE(f.lblLName.widget()->isVisible(), internalEdition());
         QCOMPARE(f.txtName.widget()->isVisible(), internalEdition());
     }
@@ -340,7 +307,7 @@ private slots:
     {
         QFETCH(Long, category);
         ProgramScope scope;
-        SearchForm &f = openCategoryDirectly(category);
+        SearchForm &f = openSearchFor(category);
         QVERIFY(f.widget()->isVisible());
         QCOMPARE(f.Caption.value(), QString());
         for (Integer list = 0; list <= 4; ++list) {
@@ -399,7 +366,7 @@ private slots:
         QFETCH(bool, byMouse);
         ProgramScope scope;
         const QStringList rows = tableRows();
-        SearchForm &f = openCategoryDirectly(category);
+        SearchForm &f = openSearchFor(category);
         QVERIFY(showActive(f));
         ComboBox &box = f.cboSearch[Integer(list)];
         const QStringList entries = entriesOf(box);
@@ -426,7 +393,7 @@ private slots:
             frmMain->lstMain.AddItem(makeRecord("B", "", "", "", "", "", "FAX"));
         frmMain->lstMain.AddItem(makeRecord("A4", "K-2530", "DN 1256", "", "", "Tern IV", "ANL"));
         const QStringList rows = tableRows();
-        SearchForm &f = openCategoryDirectly(0);
+        SearchForm &f = openSearchFor(0);
         QVERIFY(showActive(f));
         const QStringList tev = entriesOf(f.cboSearch[1]);
         // Same name: ordered by the index as text, so 120 comes before 2.
@@ -445,7 +412,7 @@ private slots:
     {
         ProgramScope scope;
         fillTable({makeRecord("K12", "", "DN 2", "", "", "", "STM")});
-        SearchForm &f = openCategoryDirectly(8);
+        SearchForm &f = openSearchFor(8);
         QVERIFY(showActive(f));
         pick(f.cboSearch[0], 0);
         QCOMPARE(f.txtProd.Text.value(), "K12" + Space(7));
@@ -458,7 +425,7 @@ private slots:
     void openingAnyListClearsBoxes()
     {
         ProgramScope scope;
-        SearchForm &f = openCategoryDirectly(4);
+        SearchForm &f = openSearchFor(4);
         QVERIFY(showActive(f));
         pick(f.cboSearch[1], 0);
         QVERIFY(!f.txtTev.Text.value().isEmpty());
@@ -477,7 +444,7 @@ private slots:
     {
         ProgramScope scope;
         const QStringList rows = tableRows();
-        SearchForm &f = openCategoryDirectly(8);
+        SearchForm &f = openSearchFor(8);
         QVERIFY(showActive(f));
         pick(f.cboSearch[0], 5);
         const Boxes before = boxes(f);
@@ -503,7 +470,7 @@ private slots:
     {
         QFETCH(QString, entry);
         ProgramScope scope;
-        SearchForm &f = openCategoryDirectly(0);
+        SearchForm &f = openSearchFor(0);
         QVERIFY(showActive(f));
         pick(f.cboSearch[1], 0);
         const Boxes shown = boxes(f);
@@ -529,7 +496,7 @@ private slots:
     {
         QFETCH(QString, index);
         ProgramScope scope;
-        SearchForm &f = openCategoryDirectly(0);
+        SearchForm &f = openSearchFor(0);
         QVERIFY(showActive(f));
         pick(f.cboSearch[1], 1);
         const Boxes shown = boxes(f);
@@ -548,7 +515,7 @@ private slots:
     {
         ProgramScope scope;
         fillTable({makeRecord("A1", "K-1", "", "", "", "", "ANL"), "A2        K-2       DN"});
-        SearchForm &f = openCategoryDirectly(8);
+        SearchForm &f = openSearchFor(8);
         QVERIFY(showActive(f));
         const QStringList entries = entriesOf(f.cboSearch[0]);
         pick(f.cboSearch[0], int(entries.indexOf(Fixed("A2", 80) + "1")));
@@ -581,7 +548,7 @@ private slots:
     void onlyNamesAreEverShown()
     {
         ProgramScope scope;
-        SearchForm &f = openCategoryDirectly(9);
+        SearchForm &f = openSearchFor(9);
         QVERIFY(showActive(f));
         QComboBox *combo = comboOf(f.cboSearch[0]);
         const QStringList entries = entriesOf(f.cboSearch[0]);
@@ -618,7 +585,7 @@ private slots:
     void windowProperties()
     {
         ProgramScope scope;
-        SearchForm &f = openCategoryDirectly(0);
+        SearchForm &f = openSearchFor(0);
         QWidget *w = f.widget();
         QCOMPARE(w->size(), QSize(469, 318));
         QCOMPARE(w->pos(), QPoint(1, 1));
@@ -674,7 +641,7 @@ private slots:
     void resizingNeitherMovesNorScalesControls()
     {
         ProgramScope scope;
-        SearchForm &f = openCategoryDirectly(0);
+        SearchForm &f = openSearchFor(0);
         const QRect list = f.cboSearch[1].widget()->geometry();
         const QRect button = f.cmdMM.widget()->geometry();
         f.widget()->resize(800, 600);
@@ -693,7 +660,7 @@ private slots:
     {
         QFETCH(int, category);
         ProgramScope scope;
-        SearchForm &f = openCategoryDirectly(category);
+        SearchForm &f = openSearchFor(category);
         QVERIFY(showActive(f));
         QList<Control *> expected;
         if (category >= 8)
@@ -719,7 +686,7 @@ private slots:
     void listsAndBoxesAreNamedByTheirLabels()
     {
         ProgramScope scope;
-        SearchForm &f = openCategoryDirectly(9);
+        SearchForm &f = openSearchFor(9);
         QCOMPARE(f.cboSearch[0].widget()->accessibleName(), QString("Development Name"));
         const std::pair<Control *, const char *> names[] = {
             {&f.cboSearch[1], "Tevra"},   {&f.cboSearch[2], "Dunel"}, {&f.cboSearch[3], "Brevikant"},
