@@ -80,6 +80,23 @@ TYPE_GROUPS = {"ANL": "Analog", "DIG": "Digital", "CLR": "Color", "FAX": "Facsim
                "PRT": "Printer", "STM": "Stelmar", "SCN": "Scanner", "WID": "Wide Format"}
 
 
+MAIN_TITLE = "Tevra Corporation - Model Cross Reference"
+BRANDS = ["Tevra", "Dunel", "Brevikant", "Ostrum"]
+START_TIMEOUT = 40      # a sanitizer build starts slowly
+STEP_TIMEOUT = 15
+
+
+def test_arguments(argv):
+    """PROGRAM TABLE_SOURCE OUT_DIR EDITION -> (program, rows, out_dir, internal, box_names):
+    the table's rows and the names of the record boxes the edition shows."""
+    program, table_source, out_dir, edition = argv[1:5]
+    internal = edition == "I"
+    box_names = ["Tevra", "Dunel", "Brevikant", "Ostrum", "Prod Code", "Group"]
+    if internal:
+        box_names.append("Dev Name")
+    return program, read_table(table_source), out_dir, internal, box_names
+
+
 def read_table(path):
     """The rows of the model table, as the program holds them (123 characters each)."""
     with open(path, encoding="utf-8") as f:

@@ -19,23 +19,14 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_support import (Session, TestFailure, Tree, caption_underline, check, gray_pixels,
-                         has_text_on_light, import_pyatspi, log, main_entry, read_table,
-                         record_boxes, region_differs, wait_for)
-
-MAIN_TITLE = "Tevra Corporation - Model Cross Reference"
-BRANDS = ["Tevra", "Dunel", "Brevikant", "Ostrum"]
-START_TIMEOUT = 40      # a sanitizer build starts slowly
-STEP_TIMEOUT = 15
+from e2e_support import (BRANDS, MAIN_TITLE, START_TIMEOUT, STEP_TIMEOUT, Session, Tree,
+                         caption_underline, check, gray_pixels, has_text_on_light,
+                         import_pyatspi, log, main_entry, record_boxes, region_differs,
+                         test_arguments, wait_for)
 
 
 def main():
-    program, table_source, out_dir, edition = sys.argv[1:5]
-    internal = edition == "I"
-    rows = read_table(table_source)
-    box_names = ["Tevra", "Dunel", "Brevikant", "Ostrum", "Prod Code", "Group"]
-    if internal:
-        box_names.append("Dev Name")
+    program, rows, out_dir, internal, box_names = test_arguments(sys.argv)
 
     # Only this run's screenshots stay in the folder.
     for old in os.listdir(out_dir) if os.path.isdir(out_dir) else []:

@@ -20,25 +20,16 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_support import (Session, Tree, check, import_pyatspi, log, main_entry, read_table,
-                         record_boxes, wait_for)
+from e2e_support import (BRANDS, MAIN_TITLE, START_TIMEOUT, STEP_TIMEOUT, Session, Tree, check,
+                         import_pyatspi, log, main_entry, record_boxes, test_arguments, wait_for)
 
-MAIN_TITLE = "Tevra Corporation - Model Cross Reference"
-BRANDS = ["Tevra", "Dunel", "Brevikant", "Ostrum"]
-START_TIMEOUT = 40      # a sanitizer build starts slowly
-STEP_TIMEOUT = 15
 
 XK_DOWN = 0xFF54
 XK_RETURN = 0xFF0D
 
 
 def main():
-    program, table_source, out_dir, edition = sys.argv[1:5]
-    internal = edition == "I"
-    rows = read_table(table_source)
-    box_names = ["Tevra", "Dunel", "Brevikant", "Ostrum", "Prod Code", "Group"]
-    if internal:
-        box_names.append("Dev Name")
+    program, rows, out_dir, internal, box_names = test_arguments(sys.argv)
 
     with Session(program, out_dir) as session:
         run_steps(session, program, rows, box_names, internal)
