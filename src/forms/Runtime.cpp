@@ -1,5 +1,6 @@
 #include "Runtime.h"
 
+#include "BackgroundLoader.h"
 #include "Form.h"
 #include "RuntimeState.h"
 
@@ -141,6 +142,7 @@ int Run(int &argc, char **argv, void (*start)())
     }
 
     ProgramApplication app(argc, argv);
+    detail::BackgroundLoader loader;    // fonts and pictures, while the first window is made
     QGuiApplication::setApplicationDisplayName(App.Title);
     QGuiApplication::setDesktopFileName(App.DesktopFileName);
     QCoreApplication::setApplicationVersion(

@@ -1,11 +1,11 @@
 #include "Widgets.h"
 
+#include "BackgroundLoader.h"
 #include "RuntimeState.h"
 
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileInfo>
-#include <QImageReader>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QStyleOptionButton>
@@ -17,39 +17,50 @@ namespace forms::detail {
 
 // ---- pictures ----
 
-// A picture file read in the format that its name ends in, and kept in the pixmap cache for the
-// next window that shows it. (Qt's own QPixmap(file) first offers every file to all installed
-// image plugins, because a plugin may take over a built-in format: for one bitmap that loads a
-// dozen plugins and their libraries. Only a file that its suffix does not describe goes that
-// way here.)
-static QPixmap readPicture(const QString &file)
+static QString cacheKey(const QString &file)
 {
-    const QString key = QLatin1String("forms:picture:") + file;
-    QPixmap pixmap;
-    if (QPixmapCache::find(key, &pixmap))
-        return pixmap;
-    QImageReader reader(file, QFileInfo(file).suffix().toLower().toLatin1());
-    reader.setAutoDetectImageFormat(false);
-    QImage image = reader.read();
-    pixmap = image.isNull() ? QPixmap(file) : QPixmap::fromImage(std::move(image));
-    if (!pixmap.isNull())
-        QPixmapCache::insert(key, pixmap);
-    return pixmap;
+    return QLatin1String("forms:picture:") + file;
 }
 
-QPixmap loadPicture(const QString &resource, qreal devicePixelRatio)
+// The file that shows resource at the given device-pixel ratio.
+static QString pictureFile(const QString &resource, qreal devicePixelRatio)
 {
     if (devicePixelRatio > 1.0) {
         const qsizetype dot = resource.lastIndexOf(QLatin1Char('.'));
         const QString dense = dot < 0 ? resource + QLatin1String("@2x")
                                       : resource.left(dot) + QLatin1String("@2x") + resource.mid(dot);
-        if (QFile::exists(dense)) {
-            QPixmap pixmap = readPicture(dense);
-            pixmap.setDevicePixelRatio(2.0);
-            return pixmap;
-        }
+        if (QFile::exists(dense))
+            return dense;
     }
-    return readPicture(resource);
+    return resource;
+}
+
+// A picture file, kept in the pixmap cache for the next window that shows it. It comes from the
+// background loader when that has read it; a file that its name does not describe goes through
+// Qt's detection of the format.
+static QPixmap readPicture(const QString &file)
+{
+    QPixmap pixmap;
+    if (QPixmapCache::find(cacheKey(file), &pixmap))
+        return pixmap;
+    std::optional<QImage> image;
+    if (BackgroundLoader *loader = BackgroundLoader::instance())
+        image = loader->takePicture(file);
+    if (!image)
+        image = readImage(file);
+    pixmap = image->isNull() ? QPixmap(file) : QPixmap::fromImage(std::move(*image));
+    if (!pixmap.isNull())
+        QPixmapCache::insert(cacheKey(file), pixmap);
+    return pixmap;
+}
+
+QPixmap loadPicture(const QString &resource, qreal devicePixelRatio)
+{
+    const QString file = pictureFile(resource, devicePixelRatio);
+    QPixmap pixmap = readPicture(file);
+    if (file != resource)
+        pixmap.setDevicePixelRatio(2.0);
+    return pixmap;
 }
 
 void CachedPicture::setResource(const QString &resource)
@@ -57,6 +68,15 @@ void CachedPicture::setResource(const QString &resource)
     m_resource = resource;
     m_pixmap = QPixmap();
     m_ratio = 0;
+    // Have the picture read while the window is still being made, for the ratio of the
+    // densest screen, which is where a window opens unless it is placed elsewhere.
+    BackgroundLoader *loader = BackgroundLoader::instance();
+    if (loader && !resource.isEmpty()) {
+        const QString file = pictureFile(resource, qGuiApp->devicePixelRatio() > 1.0 ? 2.0 : 1.0);
+        QPixmap cached;
+        if (!QPixmapCache::find(cacheKey(file), &cached))
+            loader->requestPicture(file);
+    }
 }
 
 const QPixmap &CachedPicture::pixmap(qreal devicePixelRatio)
