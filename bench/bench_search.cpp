@@ -26,7 +26,7 @@
 #include "ModelTable.h"
 #include "ModelTableData.h"
 #include "forms/Controls.h"
-#include "forms/Widgets.h"
+#include "forms/ListModels.h"
 #include "frmMain.h"
 #include "frmSearch.h"
 

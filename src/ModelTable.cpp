@@ -16,3 +16,15 @@ void LoadModelTable()
                                              qsizetype(std::char_traits<char16_t>::length(row))));
     }
 }
+
+forms::String GroupName(const forms::String &code)
+{
+    forms::String result = "";
+    for (const TypeGroup &type : TypeGroups) {
+        if (code == QLatin1String(type.code)) {
+            result = type.group;
+            break;
+        }
+    }
+    return result;
+}

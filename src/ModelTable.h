@@ -11,6 +11,26 @@
 
 #include "forms/Text.h"
 
+// A type code and the name of its group.
+struct TypeGroup
+{
+    const char *code;
+    const char *group;
+};
+
+// The eight type codes in the order GroupName tests them, which is also the order of the main
+// menu's category buttons 0-7: category k of the brand lists searches TypeGroups[k].code.
+// clang-format off
+inline constexpr TypeGroup TypeGroups[] = {
+    {"ANL", "Analog"},  {"DIG", "Digital"}, {"CLR", "Color"},   {"FAX", "Facsimile"},
+    {"PRT", "Printer"}, {"STM", "Stelmar"}, {"SCN", "Scanner"}, {"WID", "Wide Format"},
+};
+// clang-format on
+
+// The group name of a type code ("STM" -> "Stelmar"); "" for any text that is not exactly one
+// of the eight type codes (case counts; "stm" and "STM " give "").
+forms::String GroupName(const forms::String &code);
+
 // The category button last pressed on the main menu (0-9); read by the search window's load.
 extern forms::Long CategoryIndex;
 

@@ -10,6 +10,8 @@
 
 #include "ModelTableData.h"
 
+// One row a line, whatever the line length.
+// clang-format off
 const char16_t *const ModelTableRows[ModelTableRowCount] = {
     u"1125      K-1255ZD            DN 1125                                                     Fulmar                        ANL",
     u"1163      K-1630S             DN 1163             Kopira 1630/L                           Lapwing                       ANL",
@@ -408,3 +410,4 @@ const char16_t *const ModelTableRows[ModelTableRowCount] = {
     u"W365      W-3655S             DN 9365                                 OW 3655             Broadwater                    WID",
     u"W441      W-4410              DN 9441X            Planira 4410/S                          Longshore II                  WID",
 };
+// clang-format on

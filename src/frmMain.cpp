@@ -22,6 +22,7 @@ MainMenuForm::MainMenuForm()
         Single left, top, height;
         const char *picture;
     };
+    // clang-format off
     static const CategoryButton buttons[] = {
         {"&Analog", 375, 1575, 1140, ":/pictures/type0.jpg"},
         {"&Digital", 1650, 1575, 1140, ":/pictures/type1.jpg"},
@@ -49,6 +50,7 @@ MainMenuForm::MainMenuForm()
     lblWarn.Place(             1875,  525, 3060,  840,   13);
     lblOS.Place(               5700,  300, 1170,  225,   12);
     lblVersion.Place(          5700,   75, 1215,  195,   11);
+    // clang-format on
 
     lstMain.Visible = false;
     cmdExit.Caption = "E&xit";

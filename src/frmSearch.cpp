@@ -4,65 +4,20 @@
 #include "ModelTable.h"
 #include "frmMain.h"
 
-#include <algorithm>
-#include <charconv>
-
 using namespace forms;
 
 GlobalForm<SearchForm> frmSearch;
 
 namespace {
 
-struct TypeGroup
-{
-    const char *code;
-    const char *group;
-};
-
-// In category order: category k of the brand lists searches type code k.
-const TypeGroup typeGroups[] = {
-    {"ANL", "Analog"},   {"DIG", "Digital"}, {"CLR", "Color"},   {"FAX", "Facsimile"},
-    {"PRT", "Printer"},  {"STM", "Stelmar"}, {"SCN", "Scanner"}, {"WID", "Wide Format"},
-};
-
-// The loads below read up to 32,767 records into as many as four lists, so they read fields in
-// place and make each entry in one piece; what they read and add is exactly what Mid, RTrim,
-// Space and CStr would give.
-
-// RTrim(field) != "": the field holds something besides spaces.
-bool HasValue(const String &field)
-{
-    return std::any_of(field.cbegin(), field.cend(), [](QChar c) { return c != QLatin1Char(' '); });
-}
-
-// value + Space(filler) + CStr(index): a lookup entry.
+// A lookup entry: the value, filler spaces up to character 80, and from character 81 on the
+// index of the value's record in lstMain.
 String LookupEntry(const String &value, Long filler, Integer index)
 {
-    if (filler < 0)
-        throw Error(ErrInvalidCall);    // as Space raises it
-    char digits[8];
-    const char *const end = std::to_chars(digits, digits + sizeof digits, index).ptr;
-    String entry(value.size() + filler + (end - digits), Qt::Uninitialized);
-    QChar *out = std::copy_n(value.constData(), value.size(), entry.data());
-    out = std::fill_n(out, filler, QLatin1Char(' '));
-    for (const char *digit = digits; digit != end; ++digit)
-        *out++ = QLatin1Char(*digit);
-    return entry;
+    return value % Space(filler) % CStr(index);
 }
 
 } // namespace
-
-String GroupName(const String &code)
-{
-    String result = "";
-    for (const TypeGroup &type : typeGroups) {
-        if (code == QLatin1String(type.code)) {
-            result = type.group;
-            break;
-        }
-    }
-    return result;
-}
 
 SearchForm::SearchForm()
 {
@@ -71,6 +26,7 @@ SearchForm::SearchForm()
     setPicture(":/banner.bmp");
     setIcon(":/search.ico");
 
+    // clang-format off
     //                         left   top  width height  tab
     lblSearch.Place(            375,  600, 2340,  240,   12);
     cboSearch[0].Place(         300,  900, 2535,  315,    0);
@@ -97,6 +53,7 @@ SearchForm::SearchForm()
     lblLName.Place(            4050, 3750,  825,  225,    7);
     txtName.Place(             4950, 3675, 1965,  285,   20);
     cmdMM.Place(               5700, 4275, 1215,  375,    1);
+    // clang-format on
 
     lblSTev.Caption = "Tevra";
     lblSDun.Caption = "Dunel";
@@ -147,7 +104,7 @@ void SearchForm::Form_Load()
             txtName.Visible = false;
         }
         if (CategoryIndex >= 0 && CategoryIndex <= 7) {
-            LoadBrandLists(typeGroups[CategoryIndex].code);
+            LoadBrandLists(TypeGroups[CategoryIndex].code);
         } else if (CategoryIndex == 8 || CategoryIndex == 9) {
             LoadSingleList(CategoryIndex);
         } else {
@@ -181,16 +138,16 @@ void SearchForm::LoadBrandLists(const String &typeCode)
         if (strType.value() != typeCode)
             continue;
         strTev = MidView(strRecord, 11);
-        if (HasValue(strTev))
+        if (!IsBlank(strTev))
             cboSearch[1].AddItem(LookupEntry(strTev, 60, i));
         strDun = MidView(strRecord, 31);
-        if (HasValue(strDun))
+        if (!IsBlank(strDun))
             cboSearch[2].AddItem(LookupEntry(strDun, 60, i));
         strBre = MidView(strRecord, 51);
-        if (HasValue(strBre))
+        if (!IsBlank(strBre))
             cboSearch[3].AddItem(LookupEntry(strBre, 60, i));
         strOst = MidView(strRecord, 71);
-        if (HasValue(strOst))
+        if (!IsBlank(strOst))
             cboSearch[4].AddItem(LookupEntry(strOst, 60, i));
     }
     Caption = GroupName(typeCode);
@@ -217,10 +174,10 @@ void SearchForm::LoadSingleList(Long category)
         strProd = MidView(strRecord, 1);
         strName = MidView(strRecord, 91);
         if (category == 8) {
-            if (HasValue(strProd))
+            if (!IsBlank(strProd))
                 cboSearch[0].AddItem(LookupEntry(strProd, 70, i));
         } else {
-            if (HasValue(strName))
+            if (!IsBlank(strName))
                 cboSearch[0].AddItem(LookupEntry(strName, 50, i));
         }
     }

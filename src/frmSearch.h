@@ -60,8 +60,4 @@ private:
     forms::String strRecord;
 };
 
-// The group name of a type code ("STM" -> "Stelmar"); "" for any text that is not exactly one
-// of the eight type codes.
-forms::String GroupName(const forms::String &code);
-
 extern forms::GlobalForm<SearchForm> frmSearch;

@@ -10,10 +10,45 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 namespace {
 
 int reported = 0;
+int loads = 0;
+bool ranOn = false;
+
+// A window of the test's own with one button whose press runs the test's code.
+class ProbeForm : public forms::Form
+{
+public:
+    ProbeForm()
+    {
+        setClientSize(3000, 1500);
+        cmdGo.Place(150, 150, 1200, 375, 0);
+        cmdGo.Caption = "&Go";
+        cmdGo.OnClick(this, &ProbeForm::cmdGo_Click);
+    }
+    forms::CommandButton cmdGo{this};
+    std::function<void()> onClick;
+    std::function<void()> onQueryUnload;
+
+protected:
+    void Form_Load() override { ++loads; }
+    void Form_QueryUnload(forms::Integer &, forms::Integer) override
+    {
+        if (onQueryUnload)
+            onQueryUnload();
+    }
+
+private:
+    void cmdGo_Click()
+    {
+        if (onClick)
+            onClick();
+    }
+};
+forms::GlobalForm<ProbeForm> frmFirst, frmFailing, frmLater;
 
 void press(forms::CommandButton &button)
 {
@@ -61,10 +96,28 @@ int main(int argc, char *argv[])
         return expect(status == 1 && reported == 1 && !frmMain.IsLoaded(),
                       "an untrapped error is reported once and ends with status 1");
     }
+    if (!std::strcmp(which, "nested-error")) {
+        // The error comes from a QueryUnload that a click's Unload raised: the click handler
+        // goes no further, and the window it would show next is never made.
+        const int status = forms::Run(argc, argv, [] {
+            frmFirst->Show();
+            frmFailing->Show();
+            frmFailing->onQueryUnload = [] { forms::CInt(70000); };
+            frmFirst->onClick = [] {
+                forms::Unload(frmFailing);
+                ranOn = true;
+                frmLater->Show();
+            };
+            QTimer::singleShot(0, [] { press(frmFirst->cmdGo); });
+        });
+        return expect(status == 1 && reported == 1 && !ranOn && loads == 2 &&
+                          !frmLater.IsLoaded() && !frmFirst.IsLoaded(),
+                      "an untrapped error in a nested event ends the handler and the program");
+    }
     if (!std::strcmp(which, "startup-error")) {
         const int status = forms::Run(argc, argv, [] { throw forms::Error(forms::ErrOverflow); });
         return expect(status == 1 && reported == 1, "an error at start-up ends with status 1");
     }
-    std::fprintf(stderr, "usage: program_run exit|close|error|startup-error\n");
+    std::fprintf(stderr, "usage: program_run exit|close|error|nested-error|startup-error\n");
     return 2;
 }

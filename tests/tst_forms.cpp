@@ -18,6 +18,8 @@ using namespace forms;
 
 namespace {
 
+bool failLoads = false;    // every window's Load raises an overflow while set
+
 // A window with one control of each kind that records its events.
 class ProbeForm : public Form
 {
@@ -69,6 +71,8 @@ protected:
     {
         wasVisibleDuringLoad = widget()->isVisible();
         log << "Load";
+        if (failLoads)
+            CInt(40000);
         if (onLoad)
             onLoad();
     }
@@ -96,6 +100,16 @@ private:
 
 GlobalForm<ProbeForm> frmProbe;
 GlobalForm<ProbeForm> frmOther;
+
+QWidgetList visibleWindows()
+{
+    QWidgetList shown;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window->isVisible())
+            shown << window;
+    }
+    return shown;
+}
 
 QString entry(const QString &name, int index)
 {
@@ -150,25 +164,20 @@ private slots:
         frmOther->Show();    // keeps the program alive
         frmProbe->Show();
         QPointer<QWidget> window = frmProbe->widget();
-        QStringList *log = &frmProbe->log;
+        QStringList seen;
+        bool shownDuringQueryUnload = false;
+        frmProbe->onQueryUnload = [&] {
+            seen = frmProbe->log;
+            shownDuringQueryUnload = window->isVisible();
+        };
         QVERIFY(Unload(frmProbe));
+        QCOMPARE(seen, (QStringList{"Load", "QueryUnload 1"}));    // 1: Unload by the program
+        QVERIFY(shownDuringQueryUnload);
         QVERIFY(!frmProbe.IsLoaded());
         QVERIFY(window.isNull());    // destroyed at once: no handler is running
-        Q_UNUSED(log);
         // The next reference gives a fresh window with its own Load.
         QCOMPARE(frmProbe->log, QStringList{"Load"});
         QVERIFY(frmProbe->txt.Text.value().isEmpty());
-    }
-
-    void unloadPassesCodeModeToQueryUnload()
-    {
-        ProgramScope scope;
-        frmOther->Show();
-        frmProbe->Show();
-        QStringList seen;
-        frmProbe->onQueryUnload = [&] { seen = frmProbe->log; };
-        Unload(frmProbe);
-        QCOMPARE(seen, (QStringList{"Load", "QueryUnload 1"}));
     }
 
     void unloadingWindowThatIsNotLoadedDoesNothing()
@@ -245,8 +254,6 @@ private slots:
         QCOMPARE(frmProbe->widget()->pos(), QPoint(100, 50));
         QCOMPARE(frmProbe->widget()->size(), QSize(400, 200));
         QCOMPARE(Single(frmProbe->Left), Single(1500));
-        frmProbe->Caption = "Probe";
-        QCOMPARE(frmProbe->widget()->windowTitle(), QString("Probe"));
         QCOMPARE(frmProbe->cbo[0].widget()->geometry(), QRect(10, 60, 169, 21));
         QCOMPARE(TwipsToPixels(10), 1);
         QCOMPARE(TwipsToPixels(7005), 467);
@@ -296,22 +303,62 @@ private slots:
     void errorInLoadEndsProgram()
     {
         ProgramScope scope;
-        frmProbe->onLoad = [] {};    // the first instance loads normally
-        frmOther.IsLoaded();
-        bool reached = false;
-        // A window whose Load fails: the error is untrapped.
         struct Failing : ProbeForm
         {
             void Form_Load() override { throw Error(ErrInvalidIndex); }
         };
         GlobalForm<Failing> frmFailing;
+        frmOther->Show();
         frmFailing->Show();
-        reached = true;
-        QVERIFY(reached);
         QCOMPARE(scope.errors.size(), size_t(1));
         QCOMPARE(scope.errors[0].number, int(ErrInvalidIndex));
         QVERIFY(HasEnded());
+        QCOMPARE(ExitStatus(), 1);
         QVERIFY(!frmFailing.IsLoaded());
+        QVERIFY(!frmOther.IsLoaded());
+        QVERIFY(visibleWindows().isEmpty());    // the failed window was never shown
+    }
+
+    // An error raised in an event that a runtime operation raised inside a handler ends the
+    // handler as well: nothing after the operation runs, no window is loaded or shown.
+    void errorInNestedEventEndsOuterHandler_data()
+    {
+        QTest::addColumn<bool>("inLoad");
+        QTest::newRow("QueryUnload raised by Unload") << false;
+        QTest::newRow("Load raised by Show") << true;
+    }
+    void errorInNestedEventEndsOuterHandler()
+    {
+        QFETCH(bool, inLoad);
+        ProgramScope scope;
+        GlobalForm<ProbeForm> frmLater;
+        frmOther->Show();
+        frmProbe->Show();
+        bool ranOn = false;
+        if (inLoad) {
+            frmProbe->onClickA = [&] {
+                failLoads = true;
+                frmLater->Show();
+                ranOn = true;
+            };
+        } else {
+            frmOther->onQueryUnload = [] { CInt(40000); };
+            frmProbe->onClickA = [&] {
+                Unload(frmOther);
+                ranOn = true;
+                frmLater->Show();
+            };
+        }
+        click(frmProbe->cmdA);
+        failLoads = false;
+        QCOMPARE(scope.errors.size(), size_t(1));
+        QCOMPARE(scope.errors[0].number, int(ErrOverflow));
+        QVERIFY(!ranOn);
+        QVERIFY(HasEnded());
+        QCOMPARE(ExitStatus(), 1);
+        QVERIFY(!frmLater.IsLoaded());
+        QVERIFY(!frmProbe.IsLoaded());
+        QVERIFY(visibleWindows().isEmpty());
     }
 
     void trappedErrorLeavesProgramRunning()
@@ -398,103 +445,6 @@ private slots:
     }
 
     // ---- combo box ----
-
-    void sortedComboOrdersWholeText_data()
-    {
-        QTest::addColumn<QStringList>("added");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("case is ignored for letters")
-            << QStringList{entry("beta", 1), entry("Alpha", 2), entry("ALPHA", 3)}
-            << QStringList{entry("Alpha", 2), entry("ALPHA", 3), entry("beta", 1)};
-        QTest::newRow("same text but case: upper case first")
-            << QStringList{entry("alpha", 1), entry("ALPHA", 1)}
-            << QStringList{entry("ALPHA", 1), entry("alpha", 1)};
-        QTest::newRow("shared name ordered by index as text")
-            << QStringList{entry("DN 1125", 99), entry("DN 1125", 100), entry("DN 1125", 9),
-                           entry("DN 1125", 10)}
-            << QStringList{entry("DN 1125", 10), entry("DN 1125", 100), entry("DN 1125", 9),
-                           entry("DN 1125", 99)};
-        QTest::newRow("shorter name before longer")
-            << QStringList{entry("K-2530Z", 1), entry("K-2530", 2), entry("K-25", 3)}
-            << QStringList{entry("K-25", 3), entry("K-2530", 2), entry("K-2530Z", 1)};
-        QTest::newRow("space digits letters")
-            << QStringList{entry("A1", 1), entry("AB", 2), entry("A B", 3), entry("A-", 4)}
-            << QStringList{entry("A B", 3), entry("A-", 4), entry("A1", 1), entry("AB", 2)};
-    }
-    void sortedComboOrdersWholeText()
-    {
-        QFETCH(QStringList, added);
-        QFETCH(QStringList, expected);
-        ProgramScope scope;
-        ComboBox &box = frmProbe->cbo[0];
-        for (const QString &text : added)
-            box.AddItem(text);
-        QCOMPARE(box.ListCount(), Integer(expected.size()));
-        QStringList listed;
-        for (Integer i = 0; i < box.ListCount(); ++i)
-            listed << box.List(i);
-        QCOMPARE(listed, expected);
-    }
-
-    void sortedComboPlacesLaterEntries()
-    {
-        ProgramScope scope;
-        ComboBox &box = frmProbe->cbo[0];
-        QStringList all;
-        auto *random = QRandomGenerator::global();
-        for (int i = 0; i < 500; ++i)
-            all << entry(QString("N%1").arg(random->bounded(50)), i);
-        for (int i = 0; i < 250; ++i)
-            box.AddItem(all[i]);
-        QCOMPARE(box.List(0).isEmpty(), false);    // read once: the first half is settled
-        for (int i = 250; i < 500; ++i)
-            box.AddItem(all[i]);
-        std::sort(all.begin(), all.end(), detail::SortedListModel::lessThan);
-        QStringList listed;
-        for (Integer i = 0; i < box.ListCount(); ++i)
-            listed << box.List(i);
-        QCOMPARE(listed, all);
-        QCOMPARE(comboOf(box)->count(), 500);
-    }
-
-    void sortedComboOrdersAnyCharacters()
-    {
-        // Texts that share long beginnings, differ only in case or only beyond their first
-        // characters, hold letters beyond Latin-1, NUL or U+00FF: the list's order is the
-        // whole-text order of lessThan, whatever the list does to get there quickly.
-        ProgramScope scope;
-        ComboBox &box = frmProbe->cbo[0];
-        const QString alphabet = QStringLiteral("aAbB zZ09-\u00e9\u00c9\u00ff\u0100\u0101\u03a9"
-                                                "\u03c9\u0130\u212a");
-        const QString prefixes[] = {"", "Kopira 2530/S Pro ", "kopira 2530/s pro ",
-                                    QString(20, QLatin1Char('x')), QString(QChar(0)) + "A"};
-        auto *random = QRandomGenerator::global();
-        QStringList all;
-        for (int i = 0; i < 3000; ++i) {
-            QString text = prefixes[random->bounded(int(std::size(prefixes)))];
-            const int length = random->bounded(6);
-            for (int c = 0; c < length; ++c)
-                text += alphabet[random->bounded(int(alphabet.size()))];
-            all << text;
-        }
-        for (const QString &text : all)
-            box.AddItem(text);
-        std::sort(all.begin(), all.end(), detail::SortedListModel::lessThan);
-        QStringList listed;
-        for (Integer i = 0; i < box.ListCount(); ++i)
-            listed << box.List(i);
-        QCOMPARE(listed, all);
-    }
-
-    void unsortedComboKeepsOrderOfAdding()
-    {
-        ProgramScope scope;
-        ComboBox &box = frmProbe->cbo[1];
-        box.AddItem("b");
-        box.AddItem("a");
-        QCOMPARE(box.List(0), QString("b"));
-        QCOMPARE(box.List(1), QString("a"));
-    }
 
     void comboClearEmptiesListAndField()
     {
@@ -587,6 +537,37 @@ private slots:
         QTest::keyClick(combo, Qt::Key_F4);
         QCOMPARE(frmProbe->log.last(), QString("DropDown 0"));    // also for an empty list
         QCOMPARE(frmProbe->listCountAtDropDown, 0);
+    }
+
+    // F4, Alt+Down and Alt+Up each open a closed list and close an open one; none picks.
+    void listKeysOpenAndCloseWithoutPicking_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("F4") << int(Qt::Key_F4) << int(Qt::NoModifier);
+        QTest::newRow("Alt+Down") << int(Qt::Key_Down) << int(Qt::AltModifier);
+        QTest::newRow("Alt+Up") << int(Qt::Key_Up) << int(Qt::AltModifier);
+    }
+    void listKeysOpenAndCloseWithoutPicking()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        ProgramScope scope;
+        ComboBox &box = frmProbe->cbo[0];
+        box.AddItem(entry("Alpha", 1));
+        box.AddItem(entry("Beta", 2));
+        QVERIFY(showActive(*frmProbe));
+        QComboBox *combo = comboOf(box);
+        combo->setFocus();
+        const auto mods = Qt::KeyboardModifiers(modifiers);
+        QTest::keyClick(combo, Qt::Key(key), mods);
+        QTRY_VERIFY(combo->view()->isVisible());
+        QCOMPARE(frmProbe->log.last(), QString("DropDown 0"));
+        QTest::keyClick(combo->view(), Qt::Key(key), mods);
+        QTRY_VERIFY(!combo->view()->isVisible());
+        QCOMPARE(frmProbe->log.filter("DropDown").size(), 1);
+        QVERIFY(frmProbe->log.filter("Click").isEmpty());
+        QCOMPARE(combo->currentIndex(), -1);
     }
 
     void typingAddsNothingAndPicksNothing_data()

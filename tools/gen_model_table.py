@@ -789,11 +789,14 @@ def render(table):
         "",
         '#include "ModelTableData.h"',
         "",
+        "// One row a line, whatever the line length.",
+        "// clang-format off",
         "const char16_t *const ModelTableRows[ModelTableRowCount] = {",
     ]
     for row in table:
         lines.append('    u"%s",' % row)
     lines.append("};")
+    lines.append("// clang-format on")
     return "\n".join(lines) + "\n"
 
 

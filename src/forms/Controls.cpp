@@ -1,5 +1,6 @@
 #include "Controls.h"
 
+#include "ListModels.h"
 #include "Widgets.h"
 
 #include <QFont>
@@ -7,8 +8,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QSignalBlocker>
-
-#include <algorithm>
 
 namespace forms {
 
@@ -261,14 +260,9 @@ String ComboBox::text() const
     return m_picked ? m_pickedText : combo()->lineEdit()->text();
 }
 
-void ComboBox::setCapacity(int capacity)
-{
-    m_capacity = int(std::clamp<qsizetype>(capacity, 0, MaxListEntries));
-}
-
 void ComboBox::AddItem(const String &text)
 {
-    if (m_model->count() >= m_capacity)
+    if (m_model->count() >= MaxListEntries)
         throw Error(ErrListFull);
     auto *box = combo();
     if (m_model->isSorted()) {

@@ -162,11 +162,9 @@ public:
     // visible part; once the user types or the program writes Text, it reads the edit field.
     Property<ComboBox, String, &ComboBox::setText, &ComboBox::text> Text{this};
 
-    // Adds an entry: at the end, or in its place when the list is sorted. A full list refuses
-    // with error 7.
+    // Adds an entry: at the end, or in its place when the list is sorted. A full list (32767
+    // entries) refuses with error 7.
     void AddItem(const String &text);
-    // How many entries the list takes before it is full: 32767 unless set lower.
-    void setCapacity(int capacity);
     void Clear();
     Integer ListCount() const;
     String List(Integer index) const;
@@ -193,7 +191,6 @@ private:
     String m_pickedText;
     bool m_picked = false;
     bool m_settleScheduled = false;
-    int m_capacity = 32767;
 
     friend class detail::LookupCombo;
 };

@@ -61,42 +61,49 @@ QFont dialogFont()
     return font;
 }
 
+// The program's windows: the loaded ones in the order of loading, and the unloaded ones whose
+// destruction waits until no handler runs.
+std::vector<Form *> loadedForms;
+std::vector<Form *> unloadedForms;
+bool destroyWhenIdle = false;
+
+void destroyUnloadedWhenSafe()
+{
+    if (detail::state().handlerDepth > 0)
+        destroyWhenIdle = true;
+    else
+        detail::destroyUnloadedNow();
+}
+
 } // namespace
 
 namespace detail {
 
+bool anyWindowLoaded()
+{
+    return !loadedForms.empty();
+}
+
 void destroyUnloadedNow()
 {
-    while (!state().unloaded.empty()) {
+    destroyWhenIdle = false;
+    while (!unloadedForms.empty()) {
         std::vector<Form *> forms;
-        forms.swap(state().unloaded);
+        forms.swap(unloadedForms);
         for (Form *form : forms)
             delete form;
     }
 }
 
-void destroyUnloadedWhenSafe()
+void handlersDone()
 {
-    if (state().handlerDepth > 0)
-        state().destroyWhenIdle = true;
-    else
-        destroyUnloadedNow();
-}
-
-void destroyUnloadedLater()
-{
+    if (!destroyWhenIdle)
+        return;
     // The outermost handler has just returned, but Qt may still be inside the control that
     // raised it; the event loop is the first safe place.
-    state().destroyWhenIdle = false;
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [] {
-            if (state().handlerDepth > 0)
-                state().destroyWhenIdle = true;
-            else
-                destroyUnloadedNow();
-        },
-        Qt::QueuedConnection);
+    destroyWhenIdle = false;
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { destroyUnloadedWhenSafe(); },
+                              Qt::QueuedConnection);
 }
 
 } // namespace detail
@@ -109,15 +116,15 @@ void Form::detach()
     if (m_global)
         m_global->m_form = nullptr;
     m_global = nullptr;
-    auto &loaded = detail::state().loaded;
-    loaded.erase(std::remove(loaded.begin(), loaded.end(), this), loaded.end());
-    detail::state().unloaded.push_back(this);
+    loadedForms.erase(std::remove(loadedForms.begin(), loadedForms.end(), this),
+                      loadedForms.end());
+    unloadedForms.push_back(this);
 
     // Closing the active window hands the keyboard to the program's most recently loaded window
     // still shown (the main menu, when a search window closes), as the desktop the runtime was
     // made for does. Without a window manager that does it, keys would otherwise go nowhere.
-    if (wasActive && !detail::isEnding()) {
-        for (auto it = loaded.rbegin(); it != loaded.rend(); ++it) {
+    if (wasActive && !detail::hasEnded()) {
+        for (auto it = loadedForms.rbegin(); it != loadedForms.rend(); ++it) {
             QWidget *window = (*it)->m_window;
             if (window->isVisible()) {
                 window->activateWindow();
@@ -137,8 +144,10 @@ void GlobalFormBase::load(Form *form)
     m_form = form;
     form->m_global = this;
     form->m_loaded = true;
-    detail::state().loaded.push_back(form);
+    loadedForms.push_back(form);
     RaiseEvent([form] { form->Form_Load(); });
+    // A Load that ended the program ends the handler that referenced the window, too.
+    detail::stopIfEnded();
 }
 
 namespace {
@@ -182,6 +191,7 @@ void Form::Form_QueryUnload(Integer &, Integer)
 
 void Form::Show()
 {
+    detail::stopIfEnded();
     if (!m_loaded)
         return;
     for (Control *control : m_controls)
@@ -281,13 +291,15 @@ bool Unload(Form &form, Integer mode)
         return true;
     Integer cancel = 0;
     RaiseEvent([&form, &cancel, mode] { form.Form_QueryUnload(cancel, mode); });
-    if (detail::isEnding() || !form.m_loaded)
+    // A QueryUnload that ended the program ends the handler that called Unload, too.
+    detail::stopIfEnded();
+    if (!form.m_loaded)
         return true;
     if (cancel != 0)
         return false;
     form.detach();
-    detail::destroyUnloadedWhenSafe();
-    if (detail::state().loaded.empty())
+    destroyUnloadedWhenSafe();
+    if (loadedForms.empty())
         End(0);
     return true;
 }
@@ -299,12 +311,11 @@ void End(int status)
         s.ended = true;
         s.exitStatus = status;
     }
-    while (!s.loaded.empty()) {
-        s.loaded.back()->detach();
-    }
+    while (!loadedForms.empty())
+        loadedForms.back()->detach();
     if (s.running)
         QCoreApplication::exit(s.exitStatus);
-    detail::destroyUnloadedWhenSafe();
+    destroyUnloadedWhenSafe();
 }
 
 } // namespace forms

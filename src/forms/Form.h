@@ -10,7 +10,8 @@
 //     Unload(frmSearch);                 // QueryUnload, then destroys; nothing if not loaded
 //
 // Positions and sizes are in twips, 15 to a logical pixel; Qt's device-pixel ratio takes care of
-// dense displays. When the last window is unloaded, the program ends.
+// dense displays. When the last window is unloaded, the program ends. Once it has ended, a
+// handler that references a window that is not loaded goes no further (Runtime.h).
 #pragma once
 
 #include "Property.h"
@@ -47,6 +48,10 @@ enum UnloadMode : Integer {
 // Twips to logical pixels: 15 twips make one pixel at 96 dots per inch.
 int TwipsToPixels(Single twips);
 
+// Ends the program: every loaded window is unloaded without further events, and Run returns
+// status. Outside Run (in tests) the program is only marked as ended.
+void End(int status = 0);
+
 // Where a program-wide window instance lives. GlobalForm<T> gives it its type.
 class GlobalFormBase
 {
@@ -71,8 +76,9 @@ public:
     T &instance()
     {
         if (!m_form) {
+            detail::stopIfEnded();
             // A Load that ends the program unloads the window again; the object itself lives
-            // on until no handler runs, so the caller may still use it.
+            // on until no handler runs, so a caller outside any handler may still use it.
             T *form = new T;
             load(form);
             return *form;
@@ -145,6 +151,14 @@ private:
     friend bool Unload(Form &form, Integer mode);
     friend void End(int status);
 };
+
+namespace detail {
+// For the program level (Runtime.cpp): whether any window is loaded; the outermost handler has
+// returned; destroy the unloaded windows now.
+bool anyWindowLoaded();
+void handlersDone();
+void destroyUnloadedNow();
+} // namespace detail
 
 // Unloads a window: raises its Form_QueryUnload, and unless that sets Cancel, hides and destroys
 // it. Returns whether the window is gone. When no window is loaded any more, the program ends.

@@ -1,6 +1,5 @@
 #include "Runtime.h"
 
-#include "BackgroundLoader.h"
 #include "Form.h"
 #include "RuntimeState.h"
 
@@ -8,11 +7,12 @@
 #include <QMessageBox>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
-#if MXR_HAVE_XCB
-#include <xcb/xcb.h>
+#ifdef Q_OS_WIN
+#include <windows.h>
 #endif
 
 namespace forms {
@@ -32,13 +32,19 @@ void enterHandler()
 
 void leaveHandler()
 {
-    if (--state().handlerDepth == 0 && state().destroyWhenIdle)
-        destroyUnloadedLater();
+    if (--state().handlerDepth == 0)
+        handlersDone();
 }
 
-bool isEnding()
+bool hasEnded()
 {
     return state().ending || state().ended;
+}
+
+void stopIfEnded()
+{
+    if (hasEnded() && state().handlerDepth > 0)
+        throw ProgramEnded();
 }
 
 static Error toError(std::exception_ptr error)
@@ -56,28 +62,22 @@ static Error toError(std::exception_ptr error)
     }
 }
 
-static void showErrorBox(const Error &error)
-{
-    if (!QApplication::instance())
-        return;
-    QMessageBox::critical(nullptr, App.Title,
-                          QStringLiteral("Run-time error '%1':\n\n%2")
-                              .arg(error.Number())
-                              .arg(error.Description()));
-}
-
 void untrapped(std::exception_ptr error)
 {
-    if (state().ending)
+    if (hasEnded())
         return;
     state().ending = true;
     const Error e = toError(error);
     std::fprintf(stderr, "%s: run-time error %d: %s\n", qPrintable(App.Title), e.Number(),
                  qPrintable(e.Description()));
-    if (state().reporter)
+    if (state().reporter) {
         state().reporter(e);
-    else
-        showErrorBox(e);
+    } else if (QApplication::instance()) {
+        QMessageBox::critical(nullptr, App.Title,
+                              QStringLiteral("Run-time error '%1':\n\n%2")
+                                  .arg(e.Number())
+                                  .arg(e.Description()));
+    }
     End(1);
 }
 
@@ -102,54 +102,74 @@ public:
     }
 };
 
-// Whether Qt will find a display to open windows on. Qt's own failure is an abort with a
-// multi-line plugin message, so the program checks first and says it in one line.
-bool displayReachable(QByteArray *why)
+// A program that cannot start: Qt reports a platform it cannot set up (no display to connect
+// to, say) as a few lines of plugin diagnostics and a fatal message, and then aborts. While the
+// application object is made, the runtime holds Qt's platform diagnostics back and turns the
+// fatal message into one line that names the cause, and exit status 1.
+const char *programName = "program";
+QtMessageHandler previousHandler = nullptr;
+QString platformCause;        // the first platform diagnostic: what went wrong
+bool causeIsDisplay = false;  // it came from the display connection
+
+void tellStartFailure(const QString &line)
 {
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (!platform.isEmpty() && !platform.startsWith("xcb"))
-        return true;    // offscreen, wayland, ...: let Qt decide
-    if (platform.isEmpty() && !qgetenv("WAYLAND_DISPLAY").isEmpty())
-        return true;
-    const QByteArray display = qgetenv("DISPLAY");
-    if (display.isEmpty()) {
-        *why = "no display can be reached: DISPLAY is not set";
-        return false;
-    }
-#if MXR_HAVE_XCB
-    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
-    const bool ok = !xcb_connection_has_error(connection);
-    xcb_disconnect(connection);
-    if (!ok) {
-        *why = "no display can be reached: cannot connect to DISPLAY " + display;
-        return false;
-    }
+    std::fprintf(stderr, "%s: %s\n", programName, qPrintable(line));
+    std::fflush(stderr);
+#ifdef Q_OS_WIN
+    // A Windows program has no terminal: the user would see nothing at all.
+    MessageBoxW(nullptr, reinterpret_cast<const wchar_t *>(line.utf16()),
+                reinterpret_cast<const wchar_t *>(App.Title.utf16()), MB_OK | MB_ICONERROR);
 #endif
-    return true;
+}
+
+void startUpMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg) {
+        if (causeIsDisplay)
+            tellStartFailure(QStringLiteral("no display can be reached: ") + platformCause);
+        else
+            tellStartFailure(QStringLiteral("cannot start: ") +
+                             (platformCause.isEmpty() ? message.section(u'\n', 0, 0) : platformCause));
+        std::_Exit(1);
+    }
+    const char *category = context.category ? context.category : "";
+    if (type != QtDebugMsg && std::strncmp(category, "qt.qpa.", 7) == 0) {
+        if (platformCause.isEmpty()) {
+            platformCause = message.trimmed();
+            causeIsDisplay = !std::strcmp(category, "qt.qpa.xcb") ||
+                             !std::strcmp(category, "qt.qpa.wayland");
+            if (causeIsDisplay && qEnvironmentVariableIsEmpty("DISPLAY") &&
+                !std::strcmp(category, "qt.qpa.xcb"))
+                platformCause = QStringLiteral("DISPLAY is not set");
+        }
+        return;
+    }
+    if (previousHandler)
+        previousHandler(type, context, message);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
 } // namespace
 
 int Run(int &argc, char **argv, void (*start)())
 {
-    QByteArray why;
-    if (!displayReachable(&why)) {
-        const char *program = argc > 0 && argv[0] ? argv[0] : "program";
-        if (const char *slash = std::strrchr(program, '/'))
-            program = slash + 1;
-        std::fprintf(stderr, "%s: %s\n", program, why.constData());
-        return 1;
+    if (argc > 0 && argv[0]) {
+        programName = argv[0];
+        for (const char *p = argv[0]; *p; ++p) {
+            if (*p == '/' || *p == '\\')
+                programName = p + 1;
+        }
     }
-
+    previousHandler = qInstallMessageHandler(startUpMessage);
     ProgramApplication app(argc, argv);
-    detail::BackgroundLoader loader;    // fonts and pictures, while the first window is made
-    QGuiApplication::setApplicationDisplayName(App.Title);
+    qInstallMessageHandler(previousHandler);
     QGuiApplication::setDesktopFileName(App.DesktopFileName);
     QCoreApplication::setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(App.Major).arg(App.Minor).arg(App.Revision));
 
     RaiseEvent(start);
-    if (!HasEnded() && detail::state().loaded.empty())
+    if (!HasEnded() && !detail::anyWindowLoaded())
         End(0);
     if (!HasEnded()) {
         detail::state().running = true;

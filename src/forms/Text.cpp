@@ -1,5 +1,7 @@
 #include "Text.h"
 
+#include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace forms {
@@ -39,10 +41,22 @@ String RTrim(const String &text)
     return text.left(end);
 }
 
+bool IsBlank(const String &text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c == QLatin1Char(' '); });
+}
+
 String Space(Long n)
 {
     if (n < 0)
         throw Error(ErrInvalidCall);
+    // Short runs, as the fixed-width fields are padded with, are made once and then shared.
+    static String shortRuns[81];
+    if (n < Long(std::size(shortRuns))) {
+        if (shortRuns[n].isNull())
+            shortRuns[n] = String(n, QLatin1Char(' '));
+        return shortRuns[n];
+    }
     return String(n, QLatin1Char(' '));
 }
 

@@ -7,6 +7,7 @@
 //   Mid("ABCDEF", 3)        -> "CDEF"        Mid("ABCDEF", 2, 3)  -> "BCD"
 //   Mid("AB", 5)            -> ""            Mid("AB", 0)         -> error 5
 //   RTrim("AB  ")           -> "AB"          Space(3)             -> "   "
+//   IsBlank("   ")          -> true          IsBlank(" A ")       -> false
 //   CStr(-42)               -> "-42"         CLng(" 17 ")         -> 17
 //   CLng("")                -> error 13      CLng("12a")          -> error 13
 //   CLng("2147483648")      -> error 6       CInt(40000)          -> error 6
@@ -16,6 +17,7 @@
 #include "Error.h"
 
 #include <QString>
+#include <QStringBuilder>
 
 #include <algorithm>
 #include <cstdint>
@@ -40,7 +42,11 @@ QStringView MidView(const String &text, Long start);
 // text without its trailing spaces. Only the space character counts as trailing blank.
 String RTrim(const String &text);
 
-// n spaces; a negative n raises error 5.
+// RTrim(text) == "": the text is empty or holds nothing but spaces. Makes no copy.
+bool IsBlank(const String &text);
+
+// n spaces; a negative n raises error 5. Texts are built from the routines' results with Qt's
+// string builder, which makes one text of the pieces: `name % Space(60) % CStr(i)`.
 String Space(Long n);
 
 // text cut to width characters, or padded on the right with spaces up to width.
