@@ -8,22 +8,26 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(
-    # build
-    cmake ninja-build g++ pkg-config qt6-base-dev libxcb1-dev libgl-dev
-    # fonts the windows and the artwork generator use
+# What building and running the program need.
+run_packages=(
+    cmake ninja-build g++ qt6-base-dev libgl-dev
+    # the fonts the windows use
     fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
-    # tests: generators' checks, a real X server, keyboard and screen-reader drivers
-    python3 xvfb xauth xdotool x11-utils imagemagick dbus-x11 at-spi2-core python3-pyatspi
-    # desktop integration checks and the Debian package
-    desktop-file-utils appstream dpkg-dev file binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
-    # benchmarks
-    libbenchmark-dev hyperfine
 )
+# What the tests need besides: the generators' checks, a real X server, keyboard and
+# screen-reader drivers, desktop integration checks and the Debian package. The benchmark
+# programs are built with the tests, and their smoke runs are part of the suite.
+test_packages=(
+    python3 xvfb xauth xdotool x11-utils imagemagick dbus-x11 at-spi2-core python3-pyatspi
+    desktop-file-utils appstream dpkg-dev file binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+    libbenchmark-dev
+)
+bench_packages=(libbenchmark-dev hyperfine xvfb xauth)
 
+# install_missing PACKAGE...: installs those that are not installed yet.
 install_missing() {
     local missing=()
-    for p in "${packages[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -52,27 +56,28 @@ run_tests() {
 
 case "${1:-}" in
 run)
-    install_missing
-    build build
+    install_missing "${run_packages[@]}"
+    build build -DMXR_BUILD_BENCHMARKS=OFF -DMXR_BUILD_TESTS=OFF
     exec ./build/src/model-xref
     ;;
 test)
-    install_missing
+    install_missing "${run_packages[@]}" "${test_packages[@]}"
     echo "== external edition =="
-    build build
+    build build -DMXR_BUILD_TESTS=ON -DMXR_BUILD_BENCHMARKS=ON
     run_tests build
     echo "== internal edition =="
-    build build-internal -DEDITION_CODE=I -DMXR_BUILD_BENCHMARKS=OFF
+    build build-internal -DEDITION_CODE=I -DMXR_BUILD_TESTS=ON -DMXR_BUILD_BENCHMARKS=OFF
     run_tests build-internal
     echo "== AddressSanitizer and UndefinedBehaviorSanitizer =="
-    build build-asan -DMXR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DMXR_BUILD_BENCHMARKS=OFF
+    build build-asan -DMXR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DMXR_BUILD_TESTS=ON \
+        -DMXR_BUILD_BENCHMARKS=OFF
     ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         run_tests build-asan
     ;;
 bench)
-    install_missing
-    build build-release -DCMAKE_BUILD_TYPE=Release
+    install_missing "${run_packages[@]}" "${bench_packages[@]}"
+    build build-release -DCMAKE_BUILD_TYPE=Release -DMXR_BUILD_TESTS=OFF -DMXR_BUILD_BENCHMARKS=ON
     bench/run-all.sh build-release
     ;;
 *)
