@@ -28,8 +28,7 @@ QWidgetList presentedControls(const QWidget *window)
 class AccessibleFormWindow : public QAccessibleWidget
 {
 public:
-    explicit AccessibleFormWindow(QWidget *window)
-        : QAccessibleWidget(window, QAccessible::Window)
+    explicit AccessibleFormWindow(QWidget *window) : QAccessibleWidget(window, QAccessible::Window)
     {
     }
 
@@ -57,8 +56,7 @@ public:
 class AccessibleLookupList : public QAccessibleWidget
 {
 public:
-    explicit AccessibleLookupList(QWidget *combo)
-        : QAccessibleWidget(combo, QAccessible::ComboBox)
+    explicit AccessibleLookupList(QWidget *combo) : QAccessibleWidget(combo, QAccessible::ComboBox)
     {
     }
 
@@ -106,7 +104,8 @@ public:
     QAccessibleInterface *childAt(int x, int y) const override
     {
         QLineEdit *edit = combo()->lineEdit();
-        if (edit && edit->isVisible() && QRect(edit->mapToGlobal(QPoint(0, 0)), edit->size()).contains(x, y))
+        if (edit && edit->isVisible()
+            && QRect(edit->mapToGlobal(QPoint(0, 0)), edit->size()).contains(x, y))
             return child(1);
         return nullptr;
     }

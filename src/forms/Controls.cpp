@@ -23,8 +23,7 @@ void checkIndex(Integer index, qsizetype count)
 
 // ---- Control ----
 
-Control::Control(Form *form, QWidget *widget)
-    : m_widget(widget), m_form(form)
+Control::Control(Form *form, QWidget *widget) : m_widget(widget), m_form(form)
 {
     form->registerControl(this);
 }
@@ -64,8 +63,7 @@ void Control::raise(const std::function<void()> &handler)
 
 // ---- CommandButton ----
 
-CommandButton::CommandButton(Form *form)
-    : Control(form, new detail::PictureButton(form->widget()))
+CommandButton::CommandButton(Form *form) : Control(form, new detail::PictureButton(form->widget()))
 {
     // Enter presses the focused button, as Space does.
     button()->setAutoDefault(true);
@@ -108,8 +106,7 @@ void CommandButton::setPicture(const String &resource)
 
 // ---- Label ----
 
-Label::Label(Form *form)
-    : Control(form, new QLabel(form->widget()))
+Label::Label(Form *form) : Control(form, new QLabel(form->widget()))
 {
     auto *label = static_cast<QLabel *>(m_widget);
     label->setTextFormat(Qt::PlainText);
@@ -156,10 +153,7 @@ void Label::setLabelFor(Control &control)
 
 // ---- TextBox ----
 
-TextBox::TextBox(Form *form)
-    : Control(form, new QLineEdit(form->widget()))
-{
-}
+TextBox::TextBox(Form *form) : Control(form, new QLineEdit(form->widget())) {}
 
 void TextBox::setText(String text)
 {
@@ -176,8 +170,7 @@ String TextBox::text() const
 
 // ---- ListBox ----
 
-ListBox::ListBox(Form *form)
-    : Control(form, new QListView(form->widget()))
+ListBox::ListBox(Form *form) : Control(form, new QListView(form->widget()))
 {
     auto *view = static_cast<QListView *>(m_widget);
     m_model = new detail::ListModel(view);
@@ -210,8 +203,7 @@ void ListBox::Clear()
 
 // ---- ComboBox ----
 
-ComboBox::ComboBox(Form *form)
-    : Control(form, new detail::LookupCombo(this, form->widget()))
+ComboBox::ComboBox(Form *form) : Control(form, new detail::LookupCombo(this, form->widget()))
 {
     auto *box = combo();
     m_model = new detail::SortedListModel(box);
@@ -271,7 +263,8 @@ void ComboBox::AddItem(const String &text)
         if (!m_settleScheduled) {
             // Settle once control returns to the event loop at the latest.
             m_settleScheduled = true;
-            QMetaObject::invokeMethod(box, [this] { settle(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                    box, [this] { settle(); }, Qt::QueuedConnection);
         }
         return;
     }

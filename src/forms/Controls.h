@@ -73,8 +73,8 @@ private:
 };
 
 enum class ButtonStyle {
-    Standard,    // the platform's button with its caption
-    Graphical,   // picture centred at its own size, caption beneath, on BackColor
+    Standard, // the platform's button with its caption
+    Graphical, // picture centred at its own size, caption beneath, on BackColor
 };
 
 class CommandButton : public Control
@@ -85,13 +85,14 @@ class CommandButton : public Control
 public:
     explicit CommandButton(Form *form);
 
-    Property<CommandButton, String, &CommandButton::setCaption, &CommandButton::caption> Caption{this};
+    Property<CommandButton, String, &CommandButton::setCaption, &CommandButton::caption> Caption{
+            this};
 
     void setStyle(ButtonStyle style);
     void setBackColor(Color color);
     void setPicture(const String &resource);
 
-    template <typename F>
+    template<typename F>
     void OnClick(F *form, void (F::*handler)())
     {
         m_click = [form, handler] { (form->*handler)(); };
@@ -146,7 +147,7 @@ public:
     void Clear();
 
 private:
-    detail::ListModel *m_model;   // owned by the widget
+    detail::ListModel *m_model; // owned by the widget
 };
 
 class ComboBox : public Control
@@ -185,7 +186,7 @@ private:
     // Sorts entries that wait into their places (see SortedListModel).
     void settle();
     detail::LookupCombo *combo() const;
-    detail::SortedListModel *m_model = nullptr;   // owned by the widget
+    detail::SortedListModel *m_model = nullptr; // owned by the widget
     std::function<void()> m_click;
     std::function<void()> m_dropDown;
     String m_pickedText;
@@ -196,7 +197,7 @@ private:
 };
 
 // Members addressed by a 16-bit index from 0; their events pass the member's Index.
-template <typename T>
+template<typename T>
 class ControlArray
 {
 public:
@@ -215,14 +216,14 @@ public:
     }
     Integer Count() const { return static_cast<Integer>(m_members.size()); }
 
-    template <typename F>
+    template<typename F>
     void OnClick(F *form, void (F::*handler)(Integer Index))
     {
         for (Integer i = 0; i < Count(); ++i)
             m_members[size_t(i)]->OnClick([form, handler, i] { (form->*handler)(i); });
     }
 
-    template <typename F>
+    template<typename F>
     void OnDropDown(F *form, void (F::*handler)(Integer Index))
     {
         for (Integer i = 0; i < Count(); ++i)

@@ -9,10 +9,7 @@ Error::Error(int number, QString description)
 {
 }
 
-Error::Error(ErrorNumber number)
-    : Error(number, standardDescription(number))
-{
-}
+Error::Error(ErrorNumber number) : Error(number, standardDescription(number)) {}
 
 QString Error::standardDescription(int number)
 {

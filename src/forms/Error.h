@@ -15,19 +15,19 @@ namespace forms {
 
 // The error numbers the runtime raises. Programs may raise others with their own numbers.
 enum ErrorNumber : int {
-    ErrInvalidCall = 5,        // an argument outside what the operation accepts
-    ErrOverflow = 6,           // an integer result or narrowing left its type's range
-    ErrListFull = 7,           // a list that already holds the most entries it can
-    ErrTypeMismatch = 13,      // a text that is not a number where a number is needed
-    ErrNoSuchElement = 340,    // a control-array index without a member
-    ErrInvalidIndex = 381,     // a list index that the list does not hold
+    ErrInvalidCall = 5, // an argument outside what the operation accepts
+    ErrOverflow = 6, // an integer result or narrowing left its type's range
+    ErrListFull = 7, // a list that already holds the most entries it can
+    ErrTypeMismatch = 13, // a text that is not a number where a number is needed
+    ErrNoSuchElement = 340, // a control-array index without a member
+    ErrInvalidIndex = 381, // a list index that the list does not hold
 };
 
 class Error : public std::exception
 {
 public:
     Error(int number, QString description);
-    explicit Error(ErrorNumber number);    // with the runtime's standard message
+    explicit Error(ErrorNumber number); // with the runtime's standard message
 
     int Number() const noexcept { return m_number; }
     const QString &Description() const noexcept { return m_description; }

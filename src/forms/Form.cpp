@@ -102,8 +102,8 @@ void handlersDone()
     // The outermost handler has just returned, but Qt may still be inside the control that
     // raised it; the event loop is the first safe place.
     destroyWhenIdle = false;
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { destroyUnloadedWhenSafe(); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] { destroyUnloadedWhenSafe(); }, Qt::QueuedConnection);
 }
 
 } // namespace detail
@@ -116,8 +116,7 @@ void Form::detach()
     if (m_global)
         m_global->m_form = nullptr;
     m_global = nullptr;
-    loadedForms.erase(std::remove(loadedForms.begin(), loadedForms.end(), this),
-                      loadedForms.end());
+    loadedForms.erase(std::remove(loadedForms.begin(), loadedForms.end(), this), loadedForms.end());
     unloadedForms.push_back(this);
 
     // Closing the active window hands the keyboard to the program's most recently loaded window
@@ -185,9 +184,7 @@ QWidget *Form::widget() const
     return m_window;
 }
 
-void Form::Form_QueryUnload(Integer &, Integer)
-{
-}
+void Form::Form_QueryUnload(Integer &, Integer) {}
 
 void Form::Show()
 {
@@ -210,7 +207,7 @@ void Form::Show()
     }
     m_window->show();
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
-        m_window->raise();    // the offscreen platform only warns that it cannot
+        m_window->raise(); // the offscreen platform only warns that it cannot
     m_window->activateWindow();
 }
 

@@ -40,9 +40,9 @@ struct Color
 
 // Why a window is being unloaded, as Form_QueryUnload receives it.
 enum UnloadMode : Integer {
-    vbFormControlMenu = 0,    // the window's close box or system menu
-    vbFormCode = 1,           // Unload called by the program
-    vbAppWindows = 2,         // the desktop session is ending
+    vbFormControlMenu = 0, // the window's close box or system menu
+    vbFormCode = 1, // Unload called by the program
+    vbAppWindows = 2, // the desktop session is ending
 };
 
 // Twips to logical pixels: 15 twips make one pixel at 96 dots per inch.
@@ -65,7 +65,7 @@ protected:
     friend class Form;
 };
 
-template <typename T>
+template<typename T>
 class GlobalForm : public GlobalFormBase
 {
 public:
@@ -164,7 +164,7 @@ void destroyUnloadedNow();
 // it. Returns whether the window is gone. When no window is loaded any more, the program ends.
 bool Unload(Form &form, Integer mode = vbFormCode);
 
-template <typename T>
+template<typename T>
 bool Unload(GlobalForm<T> &global, Integer mode = vbFormCode)
 {
     T *form = global.loadedOrNull();

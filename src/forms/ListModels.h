@@ -69,8 +69,8 @@ public:
 private:
     size_t settledCount() const { return m_sorted ? m_order.size() : m_texts.size(); }
 
-    std::vector<QString> m_texts;    // every entry, in the order of adding
-    std::vector<quint32> m_order;    // sorted: the settled entries' places in m_texts, in order
+    std::vector<QString> m_texts; // every entry, in the order of adding
+    std::vector<quint32> m_order; // sorted: the settled entries' places in m_texts, in order
     int m_visibleLength = -1;
     bool m_sorted = false;
 };

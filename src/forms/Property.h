@@ -10,7 +10,7 @@
 
 namespace forms {
 
-template <typename Owner, typename T, auto Setter, auto Getter>
+template<typename Owner, typename T, auto Setter, auto Getter>
 class Property
 {
 public:
@@ -20,7 +20,7 @@ public:
     // a.Text = b.Text copies the value, not the proxy.
     Property &operator=(const Property &other) { return *this = static_cast<T>(other); }
 
-    template <typename U>
+    template<typename U>
     Property &operator=(U &&value)
     {
         (m_owner->*Setter)(T(std::forward<U>(value)));

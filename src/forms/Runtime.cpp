@@ -12,7 +12,7 @@
 #include <new>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+#    include <windows.h>
 #endif
 
 namespace forms {
@@ -56,7 +56,8 @@ static Error toError(std::exception_ptr error)
     } catch (const std::bad_alloc &) {
         return Error(ErrListFull, QStringLiteral("Out of memory"));
     } catch (const std::exception &e) {
-        return Error(51, QStringLiteral("Internal error: %1").arg(QString::fromLocal8Bit(e.what())));
+        return Error(51,
+                     QStringLiteral("Internal error: %1").arg(QString::fromLocal8Bit(e.what())));
     } catch (...) {
         return Error(51, QStringLiteral("Internal error"));
     }
@@ -73,10 +74,9 @@ void untrapped(std::exception_ptr error)
     if (state().reporter) {
         state().reporter(e);
     } else if (QApplication::instance()) {
-        QMessageBox::critical(nullptr, App.Title,
-                              QStringLiteral("Run-time error '%1':\n\n%2")
-                                  .arg(e.Number())
-                                  .arg(e.Description()));
+        QMessageBox::critical(
+                nullptr, App.Title,
+                QStringLiteral("Run-time error '%1':\n\n%2").arg(e.Number()).arg(e.Description()));
     }
     End(1);
 }
@@ -108,8 +108,8 @@ public:
 // fatal message into one line that names the cause, and exit status 1.
 const char *programName = "program";
 QtMessageHandler previousHandler = nullptr;
-QString platformCause;        // the first platform diagnostic: what went wrong
-bool causeIsDisplay = false;  // it came from the display connection
+QString platformCause; // the first platform diagnostic: what went wrong
+bool causeIsDisplay = false; // it came from the display connection
 
 void tellStartFailure(const QString &line)
 {
@@ -128,18 +128,19 @@ void startUpMessage(QtMsgType type, const QMessageLogContext &context, const QSt
         if (causeIsDisplay)
             tellStartFailure(QStringLiteral("no display can be reached: ") + platformCause);
         else
-            tellStartFailure(QStringLiteral("cannot start: ") +
-                             (platformCause.isEmpty() ? message.section(u'\n', 0, 0) : platformCause));
+            tellStartFailure(
+                    QStringLiteral("cannot start: ")
+                    + (platformCause.isEmpty() ? message.section(u'\n', 0, 0) : platformCause));
         std::_Exit(1);
     }
     const char *category = context.category ? context.category : "";
     if (type != QtDebugMsg && std::strncmp(category, "qt.qpa.", 7) == 0) {
         if (platformCause.isEmpty()) {
             platformCause = message.trimmed();
-            causeIsDisplay = !std::strcmp(category, "qt.qpa.xcb") ||
-                             !std::strcmp(category, "qt.qpa.wayland");
-            if (causeIsDisplay && qEnvironmentVariableIsEmpty("DISPLAY") &&
-                !std::strcmp(category, "qt.qpa.xcb"))
+            causeIsDisplay = !std::strcmp(category, "qt.qpa.xcb")
+                    || !std::strcmp(category, "qt.qpa.wayland");
+            if (causeIsDisplay && qEnvironmentVariableIsEmpty("DISPLAY")
+                && !std::strcmp(category, "qt.qpa.xcb"))
                 platformCause = QStringLiteral("DISPLAY is not set");
         }
         return;
@@ -166,7 +167,7 @@ int Run(int &argc, char **argv, void (*start)())
     qInstallMessageHandler(previousHandler);
     QGuiApplication::setDesktopFileName(App.DesktopFileName);
     QCoreApplication::setApplicationVersion(
-        QStringLiteral("%1.%2.%3").arg(App.Major).arg(App.Minor).arg(App.Revision));
+            QStringLiteral("%1.%2.%3").arg(App.Major).arg(App.Minor).arg(App.Revision));
 
     RaiseEvent(start);
     if (!HasEnded() && !detail::anyWindowLoaded())

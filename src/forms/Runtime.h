@@ -25,7 +25,7 @@ struct Application
     Integer Minor = 0;
     Integer Revision = 0;
     String Title;
-    String DesktopFileName;    // ties the windows to the desktop's menu entry and icon
+    String DesktopFileName; // ties the windows to the desktop's menu entry and icon
 };
 
 // Defined by the program, from its build settings.
@@ -67,7 +67,7 @@ void stopIfEnded();
 } // namespace detail
 
 // Runs one event handler. Errors that the handler does not trap end the program here.
-template <typename Handler>
+template<typename Handler>
 void RaiseEvent(Handler &&handler) noexcept
 {
     if (detail::hasEnded())

@@ -63,7 +63,7 @@ Long CLng(const String &text);
 Integer CInt(Long value);
 
 // Integer arithmetic that raises error 6 instead of wrapping around.
-template <typename T>
+template<typename T>
 T CheckedAdd(T a, T b)
 {
     T result;
@@ -72,7 +72,7 @@ T CheckedAdd(T a, T b)
     return result;
 }
 
-template <typename T>
+template<typename T>
 T CheckedSub(T a, T b)
 {
     T result;
@@ -83,7 +83,7 @@ T CheckedSub(T a, T b)
 
 // A text field of fixed width W: whatever is stored into it is cut to W characters or padded
 // with spaces on the right, so it always holds exactly W characters.
-template <int W>
+template<int W>
 class FixedString
 {
 public:
@@ -95,7 +95,7 @@ public:
         const qsizetype n = std::min<qsizetype>(text.size(), W);
         QChar *out = m_value.data();
         if (n > 0)
-            std::memmove(out, text.data(), size_t(n) * sizeof(QChar));    // may be our own text
+            std::memmove(out, text.data(), size_t(n) * sizeof(QChar)); // may be our own text
         std::fill(out + n, out + W, QLatin1Char(' '));
         return *this;
     }

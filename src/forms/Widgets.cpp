@@ -1,6 +1,5 @@
 #include "Widgets.h"
 
-
 #include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QFile>
@@ -21,8 +20,9 @@ static QString pictureFile(const QString &resource, qreal devicePixelRatio)
 {
     if (devicePixelRatio > 1.0) {
         const qsizetype dot = resource.lastIndexOf(QLatin1Char('.'));
-        const QString dense = dot < 0 ? resource + QLatin1String("@2x")
-                                      : resource.left(dot) + QLatin1String("@2x") + resource.mid(dot);
+        const QString dense = dot < 0
+                ? resource + QLatin1String("@2x")
+                : resource.left(dot) + QLatin1String("@2x") + resource.mid(dot);
         if (QFile::exists(dense))
             return dense;
     }
@@ -74,10 +74,7 @@ const QPixmap &CachedPicture::pixmap(qreal devicePixelRatio)
 
 // ---- FormWindow ----
 
-FormWindow::FormWindow(Form *form)
-    : m_form(form)
-{
-}
+FormWindow::FormWindow(Form *form) : m_form(form) {}
 
 void FormWindow::setPicture(const QString &resource)
 {
@@ -103,10 +100,7 @@ void FormWindow::closeEvent(QCloseEvent *event)
 
 // ---- PictureButton ----
 
-PictureButton::PictureButton(QWidget *parent)
-    : QPushButton(parent)
-{
-}
+PictureButton::PictureButton(QWidget *parent) : QPushButton(parent) {}
 
 void PictureButton::setGraphical(bool graphical)
 {
@@ -150,10 +144,10 @@ void PictureButton::paintEvent(QPaintEvent *event)
     // size, and whatever does not fit is cut off rather than scaled.
     // Without a picture the caption stands in the middle.
     const QRect captionBounds =
-        fontMetrics().boundingRect(contents, flags, text()).intersected(contents);
+            fontMetrics().boundingRect(contents, flags, text()).intersected(contents);
     const int captionTop = m_picture.isNull()
-                               ? contents.top() + (contents.height() - captionBounds.height()) / 2
-                               : contents.bottom() - captionBounds.height() + 1;
+            ? contents.top() + (contents.height() - captionBounds.height()) / 2
+            : contents.bottom() - captionBounds.height() + 1;
     const QRect captionRect(contents.left(), captionTop, contents.width(), captionBounds.height());
     const QRect pictureArea(contents.left(), contents.top(), contents.width(),
                             captionRect.top() - contents.top());
@@ -184,10 +178,7 @@ void PictureButton::paintEvent(QPaintEvent *event)
 
 // ---- LookupCombo ----
 
-LookupCombo::LookupCombo(ComboBox *owner, QWidget *parent)
-    : QComboBox(parent), m_owner(owner)
-{
-}
+LookupCombo::LookupCombo(ComboBox *owner, QWidget *parent) : QComboBox(parent), m_owner(owner) {}
 
 void LookupCombo::showPopup()
 {
