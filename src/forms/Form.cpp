@@ -240,8 +240,12 @@ void Form::setClientSize(Single widthTwips, Single heightTwips)
 
 void Form::setBackColor(Color color)
 {
+    // The labels stand on this colour: their text colour goes with it, whatever colours the
+    // desktop's scheme gives the rest.
+    const QColor background(color.red, color.green, color.blue);
     QPalette palette = m_window->palette();
-    palette.setColor(QPalette::Window, QColor(color.red, color.green, color.blue));
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, detail::textColorOn(background));
     m_window->setPalette(palette);
     m_window->setAutoFillBackground(true);
 }

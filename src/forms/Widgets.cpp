@@ -11,7 +11,21 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+#include <cmath>
+
 namespace forms::detail {
+
+QColor textColorOn(const QColor &background)
+{
+    // Relative luminance as the contrast guidelines define it; black wins the contrast for a
+    // background above about 0.18, white below.
+    auto channel = [](float c) {
+        return c <= 0.03928f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
+    };
+    const float luminance = 0.2126f * channel(background.redF())
+            + 0.7152f * channel(background.greenF()) + 0.0722f * channel(background.blueF());
+    return luminance > 0.179f ? QColor(Qt::black) : QColor(Qt::white);
+}
 
 // ---- pictures ----
 
@@ -105,12 +119,26 @@ PictureButton::PictureButton(QWidget *parent) : QPushButton(parent) {}
 void PictureButton::setGraphical(bool graphical)
 {
     m_graphical = graphical;
-    update();
+    applyBackColor();
 }
 
 void PictureButton::setBackColor(const QColor &color)
 {
     m_backColor = color;
+    applyBackColor();
+}
+
+void PictureButton::applyBackColor()
+{
+    // The graphical style draws the face in the back colour, and the caption in the text colour
+    // that goes with it; the standard style is the desktop's button.
+    QPalette palette;
+    if (m_graphical) {
+        palette.setColor(QPalette::Button, m_backColor);
+        palette.setColor(QPalette::Window, m_backColor);
+        palette.setColor(QPalette::ButtonText, textColorOn(m_backColor));
+    }
+    setPalette(palette);
     update();
 }
 
@@ -132,8 +160,6 @@ void PictureButton::paintEvent(QPaintEvent *event)
     initStyleOption(&option);
     option.text.clear();
     option.icon = QIcon();
-    option.palette.setColor(QPalette::Button, m_backColor);
-    option.palette.setColor(QPalette::Window, m_backColor);
     painter.drawControl(QStyle::CE_PushButtonBevel, option);
 
     const QRect contents = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);

@@ -11,6 +11,10 @@
 
 namespace forms::detail {
 
+// The text colour that reads on a background the program fixes: black on a light one, as the
+// classic design has it, white on a dark one.
+QColor textColorOn(const QColor &background);
+
 // A picture from the program's resources at the given device-pixel ratio: the "@2x" drawing
 // where there is one and the display is dense, so that the logical size stays the same.
 QPixmap loadPicture(const QString &resource, qreal devicePixelRatio);
@@ -58,6 +62,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void applyBackColor();
+
     bool m_graphical = false;
     QColor m_backColor = Qt::white;
     CachedPicture m_picture;
