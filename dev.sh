@@ -19,6 +19,7 @@ run_packages=(
 # programs are built with the tests, and their smoke runs are part of the suite.
 test_packages=(
     python3 xvfb xauth xdotool x11-utils imagemagick dbus-x11 at-spi2-core python3-pyatspi
+    openbox wmctrl qt6ct weston qt6-wayland
     desktop-file-utils appstream dpkg-dev file binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
     libbenchmark-dev
 )

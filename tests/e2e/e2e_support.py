@@ -1,13 +1,22 @@
-"""What the end-to-end tests share: a private X server, the accessibility bus, the program under
-test, the model table, screenshots and waiting for the program to get somewhere.
+"""What the end-to-end tests share: a private X server or Wayland compositor, a window manager,
+a desktop colour scheme, the accessibility bus, the program under test, the model table,
+screenshots, what the window system holds of the program's windows, and waiting for the program
+to get somewhere.
 
 A test script runs inside `dbus-run-session` (its own session bus). It starts Xvfb on a display
-that Xvfb itself picks as free, the AT-SPI bus launcher, and the program on the xcb platform with
-Qt's accessibility bridge on. Every process it starts is ended when the script ends, whatever the
+that Xvfb itself picks as free (and, on request, the openbox window manager on it) or Weston's
+headless compositor on a socket of its own, the AT-SPI bus launcher, and the program with Qt's
+accessibility bridge on. Every process it starts is ended when the script ends, whatever the
 way: normal end, failure, an exception, SIGTERM/SIGINT/SIGHUP, its own watchdog, and (through
 the kernel's parent-death signal) even when the script itself is killed.
+
+Options after the four arguments every test takes:
+    --desktop openbox    run under the openbox window manager (EWMH), not on a bare X server
+    --scheme dark        give the program a dark colour scheme through the qt6ct platform theme
+    --platform wayland   run the program on Wayland (Weston, headless) instead of X11
 """
 
+import argparse
 import ctypes
 import os
 import re
@@ -30,6 +39,7 @@ def _tool(name):
 
 IMPORT = _tool("import")
 CONVERT = _tool("convert")
+IDENTIFY = _tool("identify")
 
 _PR_SET_PDEATHSIG = 1
 _libc = ctypes.CDLL(None, use_errno=True)
@@ -86,15 +96,36 @@ START_TIMEOUT = 40      # a sanitizer build starts slowly
 STEP_TIMEOUT = 15
 
 
-def test_arguments(argv):
-    """PROGRAM TABLE_SOURCE OUT_DIR EDITION -> (program, rows, out_dir, internal, box_names):
-    the table's rows and the names of the record boxes the edition shows."""
-    program, table_source, out_dir, edition = argv[1:5]
-    internal = edition == "I"
-    box_names = ["Tevra", "Dunel", "Brevikant", "Ostrum", "Prod Code", "Group"]
-    if internal:
-        box_names.append("Dev Name")
-    return program, read_table(table_source), out_dir, internal, box_names
+RESOURCES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources")
+
+
+class Arguments:
+    """PROGRAM TABLE_SOURCE OUT_DIR EDITION [--desktop openbox] [--scheme dark]
+    [--platform wayland]: the program, the table's rows, where the output goes, the edition,
+    the names of the record boxes the edition shows, and the desktop to run on."""
+
+    def __init__(self, argv):
+        parser = argparse.ArgumentParser()
+        for name in ("program", "table_source", "out_dir", "edition"):
+            parser.add_argument(name)
+        parser.add_argument("--desktop", choices=["openbox"])
+        parser.add_argument("--scheme", choices=["dark"])
+        parser.add_argument("--platform", choices=["xcb", "wayland"], default="xcb")
+        options = parser.parse_args(argv[1:])
+        self.program = options.program
+        self.rows = read_table(options.table_source)
+        self.out_dir = options.out_dir
+        self.internal = options.edition == "I"
+        self.desktop = options.desktop
+        self.scheme = options.scheme
+        self.platform = options.platform
+        self.box_names = ["Tevra", "Dunel", "Brevikant", "Ostrum", "Prod Code", "Group"]
+        if self.internal:
+            self.box_names.append("Dev Name")
+
+    def session(self):
+        return Session(self.program, self.out_dir, desktop=self.desktop, scheme=self.scheme,
+                       platform=self.platform)
 
 
 def read_table(path):
@@ -117,10 +148,14 @@ def record_boxes(row):
 class Session:
     """Xvfb, the accessibility bus and the program, ended together."""
 
-    def __init__(self, program, out_dir, screen="1024x768x24"):
+    def __init__(self, program, out_dir, screen="1024x768x24", desktop=None, scheme=None,
+                 platform="xcb"):
         self.program = program
         self.out_dir = out_dir
         self.screen = screen
+        self.desktop = desktop
+        self.scheme = scheme
+        self.platform = platform
         self.processes = []          # (name, Popen), in order of starting
         self.program_process = None
         self.display = None
@@ -155,6 +190,24 @@ class Session:
         os.environ["DISPLAY"] = self.display
         os.environ["XDG_RUNTIME_DIR"] = self._runtime_dir.name
         log(f"Xvfb on display {self.display}")
+        if self.desktop == "openbox":
+            self._start("openbox", ["openbox", "--sm-disable"])
+            # wmctrl names the window manager once it manages the screen (EWMH).
+            wait_for(lambda: "Openbox" in run_quiet(["wmctrl", "-m"]), 15, "openbox to start")
+            log("openbox manages the display")
+
+    def start_wayland(self):
+        """Starts Weston's headless compositor on a socket of its own and sets WAYLAND_DISPLAY
+        for everything after; no X server is involved."""
+        os.environ["XDG_RUNTIME_DIR"] = self._runtime_dir.name
+        os.environ.pop("DISPLAY", None)
+        socket = "mxr-e2e-wayland"
+        self._start("weston", ["weston", "--backend=headless-backend.so", f"--socket={socket}",
+                               "--idle-time=0", "--width=1024", "--height=768"])
+        path = os.path.join(self._runtime_dir.name, socket)
+        wait_for(lambda: os.path.exists(path), 15, "Weston's socket")
+        os.environ["WAYLAND_DISPLAY"] = socket
+        log(f"Weston (headless) on {socket}")
 
     def start_accessibility_bus(self):
         """Starts the AT-SPI bus for this session's display and waits until it is there."""
@@ -181,8 +234,21 @@ class Session:
 
     def start_program(self, accessibility=True):
         env = dict(os.environ)
-        env.pop("QT_QPA_PLATFORM", None)
-        env["QT_QPA_PLATFORM"] = "xcb"
+        env["QT_QPA_PLATFORM"] = self.platform
+        # The desktop's look is the test's choice, never the caller's.
+        for name in ("QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE", "QT_SCALE_FACTOR",
+                     "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI", "XDG_CONFIG_HOME"):
+            env.pop(name, None)
+        if self.scheme == "dark":
+            # As a user sets it in qt6ct: Debian's "darker" scheme with its own palette.
+            config = os.path.join(self._runtime_dir.name, "config")
+            os.makedirs(os.path.join(config, "qt6ct"), exist_ok=True)
+            with open(os.path.join(config, "qt6ct", "qt6ct.conf"), "w") as f:
+                f.write("[Appearance]\n"
+                        "color_scheme_path=/usr/share/qt6ct/colors/darker.conf\n"
+                        "custom_palette=true\nstyle=Fusion\n")
+            env["XDG_CONFIG_HOME"] = config
+            env["QT_QPA_PLATFORMTHEME"] = "qt6ct"
         if accessibility:
             env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         # In a sanitizer build: the reports of system libraries that xcb brings in and that
@@ -389,6 +455,84 @@ class Tree:
         return {name: self.text_of(self.control(window, "text", name)) for name in names}
 
 
+# ---- what the X server holds of the program's windows ----
+
+def run_quiet(argv, timeout=10):
+    """A command's output, or "" when it fails."""
+    try:
+        return subprocess.run(argv, capture_output=True, text=True, timeout=timeout).stdout
+    except (OSError, subprocess.SubprocessError):
+        return ""
+
+
+def x_window(title):
+    """The id of the shown top-level client window whose _NET_WM_NAME is exactly title, or
+    None. Reads the property itself, as a window manager or a task bar does."""
+    for wid in run_quiet(["xdotool", "search", "--onlyvisible", "--name", "."]).split():
+        if x_title(wid) == title:
+            return wid
+    return None
+
+
+def x_title(wid):
+    """_NET_WM_NAME of a window, as the window system shows it (non-ASCII left escaped)."""
+    out = run_quiet(["xprop", "-id", str(wid), "-notype", "_NET_WM_NAME"])
+    match = re.match(r'_NET_WM_NAME = "(.*)"\s*$', out)
+    return match.group(1) if match else None
+
+
+def x_cardinals(wid, prop):
+    out = run_quiet(["xprop", "-id", str(wid), "-notype", "32c", prop])
+    if "=" not in out:
+        return []
+    return [int(v) for v in out.split("=", 1)[1].replace(",", " ").split()]
+
+
+def x_icons(wid):
+    """_NET_WM_ICON of a window: {(width, height): [ARGB, ...]}."""
+    data, icons = x_cardinals(wid, "_NET_WM_ICON"), {}
+    while len(data) >= 2:
+        w, h = data[0], data[1]
+        icons[(w, h)] = data[2:2 + w * h]
+        data = data[2 + w * h:]
+    return icons
+
+
+def ico_images(path):
+    """The images of an .ico file as ImageMagick reads them: {(width, height): [ARGB, ...]}."""
+    images = {}
+    count = len(run_quiet([IDENTIFY, path]).splitlines())
+    for index in range(count):
+        geometry = run_quiet([IDENTIFY, "-format", "%w %h", f"{path}[{index}]"]).split()
+        w, h = int(geometry[0]), int(geometry[1])
+        raw = subprocess.run([CONVERT, f"{path}[{index}]", "-depth", "8", "rgba:-"],
+                             check=True, capture_output=True, timeout=20).stdout
+        images[(w, h)] = [(raw[i + 3] << 24) | (raw[i] << 16) | (raw[i + 1] << 8) | raw[i + 2]
+                          for i in range(0, len(raw), 4)]
+    return images
+
+
+def same_icon(argb_a, argb_b):
+    """Two ARGB images agree: the same transparency, and the same colour where opaque."""
+    if len(argb_a) != len(argb_b):
+        return False
+    for a, b in zip(argb_a, argb_b):
+        if (a >> 24) != (b >> 24):
+            return False
+        if (a >> 24) and (a & 0xFFFFFF) != (b & 0xFFFFFF):
+            return False
+    return True
+
+
+def x_frame_origin(wid):
+    """Where a window's frame (with a window manager's decoration) begins on the screen."""
+    out = run_quiet(["xwininfo", "-id", str(wid)])
+    x = int(re.search(r"Absolute upper-left X:\s+(-?\d+)", out).group(1))
+    y = int(re.search(r"Absolute upper-left Y:\s+(-?\d+)", out).group(1))
+    extents = x_cardinals(wid, "_NET_FRAME_EXTENTS") or [0, 0, 0, 0]
+    return x - extents[0], y - extents[2]
+
+
 # ---- pictures ----
 
 def gray_pixels(png, rect):
@@ -405,6 +549,17 @@ def gray_pixels(png, rect):
     return [list(pixels[r * width:(r + 1) * width]) for r in range(height)]
 
 
+def ink_pixels(rows):
+    """rows with every pixel that stands out from the commonest grey (text, on a light or a
+    dark background) made 0 and every other pixel 255."""
+    counts = {}
+    for row in rows:
+        for p in row:
+            counts[p] = counts.get(p, 0) + 1
+    background = max(counts, key=counts.get) if counts else 255
+    return [[0 if abs(p - background) > 100 else 255 for p in row] for row in rows]
+
+
 def dark_runs(row, threshold=110):
     """(start, length) of each run of dark pixels in a row."""
     runs, start = [], None
@@ -419,11 +574,11 @@ def dark_runs(row, threshold=110):
 
 def caption_underline(png, rect, inset=2):
     """Looks at the caption of a button whose caption has no descenders: its lowest row of
-    dark pixels must be the access-key underline alone, one short line under one letter.
+    ink must be the access-key underline alone, one short line under one letter.
     Returns (underline start, underline length, caption left, caption width) relative to the
     caption, or raises TestFailure."""
     x, y, w, h = rect
-    rows = gray_pixels(png, (x + inset, y + inset, w - 2 * inset, h - 2 * inset))
+    rows = ink_pixels(gray_pixels(png, (x + inset, y + inset, w - 2 * inset, h - 2 * inset)))
     dark_rows = [r for r, row in enumerate(rows) if dark_runs(row)]
     check(dark_rows, f"no caption drawn in {rect}")
     lowest = dark_rows[-1]
@@ -458,12 +613,13 @@ def region_differs(png_a, png_b, rect, min_fraction=0.05):
     return changed / total >= min_fraction
 
 
-def has_text_on_light(png, rect):
-    """Whether a rectangle shows dark text on a light background."""
-    pixels = [p for row in gray_pixels(png, rect) for p in row]
-    light = sum(1 for p in pixels if p > 200)
-    dark = sum(1 for p in pixels if p < 110)
-    return light > len(pixels) / 2 and dark > len(pixels) / 200
+def has_text(png, rect, inset=3):
+    """Whether a rectangle, less its frame, shows text that stands out from its background,
+    light or dark."""
+    x, y, w, h = rect
+    rows = gray_pixels(png, (x + inset, y + inset, w - 2 * inset, h - 2 * inset))
+    pixels = [p for row in ink_pixels(rows) for p in row]
+    return sum(1 for p in pixels if p == 0) > len(pixels) / 200
 
 
 def main_entry(main):

@@ -8,10 +8,19 @@ edition Alt+N opens the Development Name search and a pick fills the Dev Name bo
 Each step leaves a screenshot in OUT_DIR (NN-step.png), and the test checks what it can from
 it: the windows are drawn, the open list is drawn below its box, the boxes show text or not,
 and access-key letters are underlined. What the screenshots cannot tell (which control has the
-focus, what a box holds, which windows were activated) it reads over AT-SPI.
+focus, what a box holds, which windows were activated) it reads over AT-SPI; what the window
+system holds (each window's title exactly as the program set it, its icon) it reads from the X
+server.
+
+Under a window manager (--desktop openbox) it also checks the main menu's frame at the screen's
+top-left corner and closes windows with their close box (wmctrl -c, as a click on it does): the
+Stelmar window, after which keys reach the main menu again, and at the end the main menu with a
+search window open, which ends the program with status 0 and takes the search window with it.
+With --scheme dark the program runs under a dark desktop colour scheme, and the same pixel
+checks must hold.
 
 Usage (inside dbus-run-session):
-    keyboard_test.py PROGRAM TABLE_SOURCE OUT_DIR EDITION
+    keyboard_test.py PROGRAM TABLE_SOURCE OUT_DIR EDITION [--desktop openbox] [--scheme dark]
 """
 
 import os
@@ -19,24 +28,37 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_support import (BRANDS, MAIN_TITLE, START_TIMEOUT, STEP_TIMEOUT, Session, Tree,
-                         caption_underline, check, gray_pixels, has_text_on_light,
+from e2e_support import (BRANDS, MAIN_TITLE, RESOURCES, START_TIMEOUT, STEP_TIMEOUT, Arguments,
+                         Tree, caption_underline, check, gray_pixels, has_text, ico_images,
                          import_pyatspi, log, main_entry, record_boxes, region_differs,
-                         test_arguments, wait_for)
+                         run_quiet, same_icon, wait_for, x_frame_origin, x_icons, x_window)
 
 
 def main():
-    program, rows, out_dir, internal, box_names = test_arguments(sys.argv)
-
+    args = Arguments(sys.argv)
     # Only this run's screenshots stay in the folder.
-    for old in os.listdir(out_dir) if os.path.isdir(out_dir) else []:
+    for old in os.listdir(args.out_dir) if os.path.isdir(args.out_dir) else []:
         if old.endswith(".png"):
-            os.remove(os.path.join(out_dir, old))
-    with Session(program, out_dir) as session:
-        run_steps(session, program, rows, box_names, internal)
+            os.remove(os.path.join(args.out_dir, old))
+    with args.session() as session:
+        run_steps(session, args)
 
 
-def run_steps(session, program, rows, box_names, internal):
+def check_window_system(title, icon_file):
+    """The window's title as the X server holds it is exactly title, and its icon is the
+    drawing in icon_file at each of its sizes."""
+    wid = wait_for(lambda: x_window(title), STEP_TIMEOUT, f'an X window titled exactly "{title}"')
+    icons, expected = x_icons(wid), ico_images(os.path.join(RESOURCES, icon_file))
+    for size, image in expected.items():
+        check(size in icons and same_icon(icons[size], image),
+              f'"{title}": its {size[0]}x{size[1]} icon is not {icon_file}')
+    log(f'"{title}": title exact, icon {icon_file} at {sorted(expected)}')
+    return wid
+
+
+def run_steps(session, args):
+    program, rows, box_names, internal = args.program, args.rows, args.box_names, args.internal
+    window_manager = args.desktop is not None
     session.start_x()
     session.start_accessibility_bus()
     pyatspi = import_pyatspi()
@@ -96,6 +118,10 @@ def run_steps(session, program, rows, box_names, internal):
     session.start_program()
     main_window = tree.wait_window(MAIN_TITLE, START_TIMEOUT)
     wait_focus(main_window, ("push button", "Analog"), "start")
+    main_wid = check_window_system(MAIN_TITLE, "main.ico")
+    frame = x_frame_origin(main_wid)
+    check(max(abs(frame[0] - 1), abs(frame[1] - 1)) <= 1,
+          f"the main menu's frame begins at {frame}, not at the screen's top-left corner")
     png = shot("main-menu")
     check_window_drawn(png, main_window, MAIN_TITLE)
     check_underline(png, tree.control(main_window, "push button", "Scanner"), 0.0)
@@ -107,6 +133,7 @@ def run_steps(session, program, rows, box_names, internal):
     keys("alt+s")
     scanner = tree.wait_window("Scanner", STEP_TIMEOUT)
     wait_focus(scanner, ("push button", "Main Menu"), "Scanner window opened")
+    check_window_system("Scanner", "search.ico")
     png = shot("scanner-open")
     check_window_drawn(png, scanner, "Scanner")
     check_underline(png, tree.control(scanner, "push button", "Main Menu"), 0.0)
@@ -138,7 +165,7 @@ def run_steps(session, program, rows, box_names, internal):
     box = tree.extents(combo)
     check(popup[1] >= box[1] + box[3] - 2, f"list drawn at {popup}, not below its box {box}")
     check(region_differs(closed_png, open_png, popup), "the open list is not drawn")
-    check(has_text_on_light(open_png, popup), "the open list shows no entries")
+    check(has_text(open_png, popup), "the open list shows no entries")
     log(f"list open at {popup} with {len(items)} entries, focused {first.name!r}")
 
     keys("Down", "Return")
@@ -154,7 +181,7 @@ def run_steps(session, program, rows, box_names, internal):
     check(tree.text_of(tree.children(combo)[1]) == "", "the list's edit field not emptied")
     png = shot("entry-picked")
     tev_box = tree.extents(tree.control(scanner, "text", "Tevra"))
-    check(has_text_on_light(png, tev_box), "the Tevra box shows no text after the pick")
+    check(has_text(png, tev_box), "the Tevra box shows no text after the pick")
     log(f"picked: {shown}")
 
     keys("alt+Down")
@@ -162,7 +189,7 @@ def run_steps(session, program, rows, box_names, internal):
     emptied = until(lambda: (lambda b: b if all(v == "" for v in b.values()) else None)(
         tree.boxes(scanner, box_names)), "opening the list to empty the boxes")
     png = shot("list-reopened-boxes-empty")
-    check(not has_text_on_light(png, tev_box), "the Tevra box still shows text")
+    check(not has_text(png, tev_box), "the Tevra box still shows text")
     keys("Escape")
     until(lambda: not expanded(), "Escape to close the list")
     check(tree.boxes(scanner, box_names) == emptied, "Escape changed the boxes")
@@ -182,7 +209,11 @@ def run_steps(session, program, rows, box_names, internal):
     check_window_drawn(png, stelmar, "Stelmar")
     lists = [c.name for c in tree.controls(stelmar, "combo box")]
     check(lists == BRANDS, f"Stelmar lists: {lists}")
-    keys("alt+m")
+    if window_manager:
+        # The close box, as the window manager asks for it: the window unloads.
+        run_quiet(["wmctrl", "-c", "Stelmar"])
+    else:
+        keys("alt+m")
     tree.wait_window_gone("Stelmar", STEP_TIMEOUT)
     wait_focus(main_window, ("push button", "Analog"), "back in the main menu")
     png = shot("back-from-stelmar")
@@ -203,21 +234,29 @@ def run_steps(session, program, rows, box_names, internal):
         picked = [row for row in rows if record_boxes(row)["Dev Name"] == shown["Dev Name"]]
         check(picked and shown == record_boxes(picked[0]), f"boxes {shown}")
         png = shot("development-name-picked")
-        check(has_text_on_light(png, tree.extents(tree.control(names, "text", "Dev Name"))),
+        check(has_text(png, tree.extents(tree.control(names, "text", "Dev Name"))),
               "the Dev Name box shows no text")
         keys("alt+m")
         tree.wait_window_gone("Development Name", STEP_TIMEOUT)
         wait_focus(main_window, ("push button", "Analog"), "back in the main menu")
 
-    # ---- Alt+X ends the program ----
-    if internal:
+    # ---- Alt+X, or the main menu's close box, ends the program ----
+    if window_manager:
+        # Keys reach the main menu after a close box closed the search window: Alt+U opens the
+        # Product Code search. Closing the main menu then takes it along.
+        keys("alt+u")
+        products = tree.wait_window("Product Code", STEP_TIMEOUT)
+        check_window_system("Product Code", "search.ico")
+        shot("product-code-open")
+        run_quiet(["wmctrl", "-c", MAIN_TITLE])
+    elif internal:
         keys("alt+x")
     else:
         # Alt+N first: in the external edition it opens nothing (its button is hidden), so
         # Alt+X still reaches the main menu and no Development Name window is activated.
         keys("alt+n", "alt+x")
     status = session.wait_program_exit(STEP_TIMEOUT)
-    check(status == 0, f"Alt+X ended the program with status {status}")
+    check(status == 0, f"the program ended with status {status}")
     png = shot("after-exit")
     screen = [p for row in gray_pixels(png, (0, 0, 1024, 768)) for p in row]
     check(all(p < 8 for p in screen), "a window is still drawn after the program ended")
@@ -225,10 +264,12 @@ def run_steps(session, program, rows, box_names, internal):
     expected_windows = [MAIN_TITLE, "Scanner", MAIN_TITLE, "Stelmar", MAIN_TITLE]
     if internal:
         expected_windows += ["Development Name", MAIN_TITLE]
+    if window_manager:
+        expected_windows += ["Product Code"]
     seen = [title for i, title in enumerate(activated) if i == 0 or activated[i - 1] != title]
     check(seen == expected_windows, f"windows activated: {seen}, expected {expected_windows}")
     log(f"windows activated in order: {seen}")
-    log("Alt+X: status 0")
+    log("ended with status 0")
 
 
 if __name__ == "__main__":

@@ -12,16 +12,21 @@ opens the list with the list's own "ShowMenu" action (the same path as Alt+Down)
 focused entry as a screen reader announces it, and confirms with the keys a user presses (Down,
 Enter), synthesised through the AT-SPI registry.
 
+On Wayland (--platform wayland) the same steps run against Weston's headless compositor: the
+program starts natively there, and must say nothing on stderr about what Wayland does not let
+a client do (place or activate its own windows).
+
 Usage (inside dbus-run-session):
-    screen_reader_test.py PROGRAM TABLE_SOURCE OUT_DIR EDITION
+    screen_reader_test.py PROGRAM TABLE_SOURCE OUT_DIR EDITION [--desktop openbox]
+                          [--platform wayland]
 """
 
 import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_support import (BRANDS, MAIN_TITLE, START_TIMEOUT, STEP_TIMEOUT, Session, Tree, check,
-                         import_pyatspi, log, main_entry, record_boxes, test_arguments, wait_for)
+from e2e_support import (BRANDS, MAIN_TITLE, START_TIMEOUT, STEP_TIMEOUT, Arguments, Tree, check,
+                         import_pyatspi, log, main_entry, record_boxes, wait_for)
 
 
 XK_DOWN = 0xFF54
@@ -29,14 +34,21 @@ XK_RETURN = 0xFF0D
 
 
 def main():
-    program, rows, out_dir, internal, box_names = test_arguments(sys.argv)
+    args = Arguments(sys.argv)
+    with args.session() as session:
+        run_steps(session, args)
+        if args.platform == "wayland":
+            with open(os.path.join(args.out_dir, "program.log"), errors="replace") as f:
+                said = [line.rstrip() for line in f if line.strip()]
+            check(not said, f"the program said on Wayland: {said}")
 
-    with Session(program, out_dir) as session:
-        run_steps(session, program, rows, box_names, internal)
 
-
-def run_steps(session, program, rows, box_names, internal):
-    session.start_x()
+def run_steps(session, args):
+    program, rows, box_names, internal = args.program, args.rows, args.box_names, args.internal
+    if args.platform == "wayland":
+        session.start_wayland()
+    else:
+        session.start_x()
     session.start_accessibility_bus()
     pyatspi = import_pyatspi()
     tree = Tree(pyatspi, program)
@@ -126,19 +138,24 @@ def run_steps(session, program, rows, box_names, internal):
         check(tree.window(MAIN_TITLE) is not None, "main menu gone")
         log(f'"Main Menu": "{title}" closed')
 
+    # The registry types keys through the X server; on Wayland the test picks nothing.
+    typing = args.platform != "wayland"
     scanner = open_category("Scanner", "Scanner", BRANDS)
-    shown = pick(scanner, "Tevra", "SCN", (10, 30))
-    check(shown["Group"] == "Scanner", f"group {shown['Group']}")
+    if typing:
+        shown = pick(scanner, "Tevra", "SCN", (10, 30))
+        check(shown["Group"] == "Scanner", f"group {shown['Group']}")
     back_to_main(scanner, "Scanner")
 
     products = open_category("Product Code", "Product Code", ["Product Code"])
-    pick(products, "Product Code", None, (0, 10))
+    if typing:
+        pick(products, "Product Code", None, (0, 10))
     back_to_main(products, "Product Code")
 
     if internal:
         names = open_category("Development Name", "Development Name", ["Development Name"])
-        shown = pick(names, "Development Name", None, (90, 120))
-        check(shown["Dev Name"].strip(), "Dev Name box empty")
+        if typing:
+            shown = pick(names, "Development Name", None, (90, 120))
+            check(shown["Dev Name"].strip(), "Dev Name box empty")
         back_to_main(names, "Development Name")
 
     tree.press(tree.control(main_window, "push button", "Exit"))
