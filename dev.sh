@@ -15,8 +15,9 @@ packages=(
     fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
     # tests: generators' checks, a real X server, keyboard and screen-reader drivers
     python3 xvfb xauth xdotool x11-utils imagemagick dbus-x11 at-spi2-core python3-pyatspi
-    # desktop integration checks and the Debian package
-    desktop-file-utils appstream dpkg-dev file binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+    # desktop integration checks, the Debian package and Debian's checker of it
+    desktop-file-utils appstream dpkg-dev file lintian man-db
+    binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
     # benchmarks
     libbenchmark-dev hyperfine
 )
