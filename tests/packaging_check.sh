@@ -116,7 +116,10 @@ echo "debian package: ok"
 # The packaged program starts and shows its main menu, on a private X server.
 runtime="$work/runtime"
 mkdir -m 0700 "$runtime"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+: > "$work/display"
+# -noreset: the program's first connection (its check that a display is there) is the server's
+# only client; without it the server resets when that one closes and may refuse the next.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 display=
 for _ in $(seq 300); do
@@ -131,7 +134,11 @@ program_pid=$!
 title="Tevra Corporation - Model Cross Reference"
 shown=
 for _ in $(seq 300); do
-    kill -0 "$program_pid" 2>/dev/null || { cat "$work/program.log"; fail "the packaged program ended"; }
+    if ! kill -0 "$program_pid" 2>/dev/null; then
+        cat "$work/program.log"
+        kill -0 "$xvfb_pid" 2>/dev/null || { echo "Xvfb on :$display has ended:"; cat "$work/xvfb.log"; }
+        fail "the packaged program ended"
+    fi
     if DISPLAY=":$display" xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; then
         shown=1
         break
