@@ -20,7 +20,8 @@ run_packages=(
 test_packages=(
     python3 xvfb xauth xdotool x11-utils imagemagick dbus-x11 at-spi2-core python3-pyatspi
     openbox wmctrl qt6ct weston qt6-wayland
-    desktop-file-utils appstream dpkg-dev file binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+    desktop-file-utils appstream dpkg-dev file lintian man-db
+    binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
     libbenchmark-dev
 )
 bench_packages=(libbenchmark-dev hyperfine xvfb xauth)

@@ -1,49 +1,154 @@
 #!/bin/sh
-# What `cmake --install` and the Debian package put on a machine, the desktop validators, and
-# the Windows version record. Usage: packaging_check.sh BUILD_DIR
+# What `cmake --install` and the Debian package put on a machine, the desktop validators, Debian's
+# package checker, the packaged program's start, and the Windows version record.
+# Usage: packaging_check.sh BUILD_DIR
+#
+# Needs no display, session bus or runtime folder of the caller's: it makes its own.
 set -u
 build=$1
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+xvfb_pid=
+program_pid=
+cleanup() {
+    {
+        [ -n "$program_pid" ] && kill "$program_pid"
+        [ -n "$xvfb_pid" ] && kill "$xvfb_pid"
+        wait
+    } 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' HUP INT TERM
 fail() { echo "FAIL: $*"; exit 1; }
+
+# Every file that the package, and an installation into /usr, holds; no more, no fewer.
+cat > "$work/expected" <<'EOF'
+/usr/bin/model-xref
+/usr/share/applications/com.tevra.ModelXref.desktop
+/usr/share/doc/model-xref/changelog.gz
+/usr/share/doc/model-xref/copyright
+/usr/share/icons/hicolor/128x128/apps/model-xref.png
+/usr/share/icons/hicolor/16x16/apps/model-xref.png
+/usr/share/icons/hicolor/22x22/apps/model-xref.png
+/usr/share/icons/hicolor/24x24/apps/model-xref.png
+/usr/share/icons/hicolor/256x256/apps/model-xref.png
+/usr/share/icons/hicolor/32x32/apps/model-xref.png
+/usr/share/icons/hicolor/48x48/apps/model-xref.png
+/usr/share/icons/hicolor/64x64/apps/model-xref.png
+/usr/share/man/man1/model-xref.1.gz
+/usr/share/metainfo/com.tevra.ModelXref.metainfo.xml
+EOF
+LC_ALL=C sort -o "$work/expected" "$work/expected"
 
 # The install tree.
 DESTDIR="$work/root" cmake --install "$build" --prefix /usr >/dev/null || fail "cmake --install"
+(cd "$work/root" && find . ! -type d | sed 's|^\.||' | LC_ALL=C sort) > "$work/installed"
+diff -u "$work/expected" "$work/installed" || fail "cmake --install: other files than expected"
 root="$work/root/usr"
-[ -x "$root/bin/model-xref" ] || fail "no program in bin/"
+[ -x "$root/bin/model-xref" ] || fail "program in bin/ is not executable"
 desktop="$root/share/applications/com.tevra.ModelXref.desktop"
 metainfo="$root/share/metainfo/com.tevra.ModelXref.metainfo.xml"
-[ -f "$desktop" ] || fail "no desktop file"
-[ -f "$metainfo" ] || fail "no metainfo file"
 for n in 16 22 24 32 48 64 128 256; do
     icon="$root/share/icons/hicolor/${n}x${n}/apps/model-xref.png"
-    [ -f "$icon" ] || fail "no ${n}x${n} icon"
     file "$icon" | grep -q "PNG image data, $n x $n" || fail "icon $icon is not $n x $n"
 done
 grep -qx "Exec=model-xref" "$desktop" || fail "desktop entry does not start model-xref"
 grep -qx "Icon=model-xref" "$desktop" || fail "desktop entry names another icon"
 grep -q '<release version="4.2.5"' "$metainfo" || fail "metainfo release is not 4.2.5"
+grep -q '<launchable type="desktop-id">com.tevra.ModelXref.desktop</launchable>' "$metainfo" ||
+    fail "metainfo does not launch the installed desktop entry"
+grep -q '<binary>model-xref</binary>' "$metainfo" || fail "metainfo does not provide the program"
 desktop-file-validate "$desktop" || fail "desktop-file-validate"
-appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"
+appstreamcli validate --pedantic --no-net "$metainfo" || fail "appstreamcli validate"
 echo "install tree and validators: ok"
 
 # The Debian package.
 cpack --config "$build/CPackConfig.cmake" -B "$work/deb" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack"; }
 deb=$(ls "$work"/deb/*.deb 2>/dev/null | head -1)
 [ -n "$deb" ] || fail "no .deb made"
+[ "$(basename "$deb")" = "model-xref_4.2.5_$(dpkg --print-architecture).deb" ] || fail "package file name $deb"
 [ "$(dpkg-deb -f "$deb" Package)" = model-xref ] || fail "package name"
 [ "$(dpkg-deb -f "$deb" Version)" = 4.2.5 ] || fail "package version"
-dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "package does not depend on Qt Widgets"
-dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' | sort > "$work/contents"
-for f in /usr/bin/model-xref /usr/share/applications/com.tevra.ModelXref.desktop \
-         /usr/share/metainfo/com.tevra.ModelXref.metainfo.xml \
-         /usr/share/icons/hicolor/48x48/apps/model-xref.png; do
-    grep -qx "$f" "$work/contents" || fail "package lacks $f"
+
+# Debian's checker: no error and no warning. Informational and pedantic notes are shown.
+command -v lintian >/dev/null || fail "lintian is not installed (./dev.sh installs it)"
+lintian --allow-root --tag-display-limit 0 -I --pedantic --fail-on error,warning "$deb" \
+    >"$work/lintian.log" 2>&1
+lintian_status=$?
+sed 's/^/lintian: /' "$work/lintian.log"
+[ "$lintian_status" -eq 0 ] || fail "lintian reports errors or warnings (exit $lintian_status)"
+
+# Exactly the expected files and the folders that hold them, all root's, with Debian's modes.
+dpkg-deb -c "$deb" > "$work/listing"
+awk '{ sub(/^\./, "", $6); print $6 }' "$work/listing" | grep -v '/$' | LC_ALL=C sort > "$work/files"
+diff -u "$work/expected" "$work/files" || fail "package holds other files than expected"
+while read -r f; do
+    d=$(dirname "$f")
+    while [ "$d" != / ]; do echo "$d/"; d=$(dirname "$d"); done
+done < "$work/expected" | LC_ALL=C sort -u > "$work/expected-dirs"
+awk '{ sub(/^\./, "", $6); print $6 }' "$work/listing" | grep '/$' | grep -vx / | LC_ALL=C sort > "$work/dirs"
+diff -u "$work/expected-dirs" "$work/dirs" || fail "package holds other folders than expected"
+awk '{ want = $6 ~ /\/$/ ? "drwxr-xr-x" : $6 == "./usr/bin/model-xref" ? "-rwxr-xr-x" : "-rw-r--r--" }
+     $1 != want || $2 != "root/root" { print "want " want " root/root: " $0; bad = 1 }
+     END { exit bad }' "$work/listing" || fail "package ownership or modes"
+
+# Depends: the package of every library the program needs (from dpkg-shlibdeps, not a list
+# written by hand), and the fonts its windows use.
+dpkg-deb -x "$deb" "$work/x"
+program="$work/x/usr/bin/model-xref"
+depends=", $(dpkg-deb -f "$deb" Depends),"
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+for lib in $(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+    owners=$(dpkg -S "*/$multiarch/$lib" 2>/dev/null | grep -v '^diversion' |
+             sed 's|: /.*||' | tr ',' '\n' | sed 's/^ *//; s/:.*//' | sort -u)
+    [ -n "$owners" ] || fail "no installed package has $lib"
+    found=
+    for p in $owners; do
+        case "$depends" in *", $p "*|*", $p,"*) found=$p ;; esac
+    done
+    [ -n "$found" ] || fail "Depends lacks the package of $lib ($owners): $depends"
 done
-if grep -v -e '^/usr/bin/' -e '^/usr/share/' -e '/$' "$work/contents" | grep -q .; then
-    fail "package installs outside /usr/bin and /usr/share"
-fi
+for p in fonts-dejavu-extra fonts-liberation2; do
+    case "$depends" in *", $p,"*|*", $p "*) ;; *) fail "Depends lacks $p: $depends" ;; esac
+done
 echo "debian package: ok"
+
+# The packaged program starts and shows its main menu, on a private X server.
+runtime="$work/runtime"
+mkdir -m 0700 "$runtime"
+: > "$work/display"
+# -noreset: the program's first connection (its check that a display is there) is the server's
+# only client; without it the server resets when that one closes and may refuse the next.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+display=
+for _ in $(seq 300); do
+    display=$(cat "$work/display")
+    [ -n "$display" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
+    sleep 0.1
+done
+[ -n "$display" ] || fail "Xvfb reported no display"
+DISPLAY=":$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$runtime" "$program" >"$work/program.log" 2>&1 &
+program_pid=$!
+title="Tevra Corporation - Model Cross Reference"
+shown=
+for _ in $(seq 300); do
+    if ! kill -0 "$program_pid" 2>/dev/null; then
+        cat "$work/program.log"
+        kill -0 "$xvfb_pid" 2>/dev/null || { echo "Xvfb on :$display has ended:"; cat "$work/xvfb.log"; }
+        fail "the packaged program ended"
+    fi
+    if DISPLAY=":$display" xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; then
+        shown=1
+        break
+    fi
+    sleep 0.1
+done
+[ -n "$shown" ] || { cat "$work/program.log"; fail "the packaged program showed no main menu"; }
+{ kill "$program_pid" && wait "$program_pid"; } 2>/dev/null
+program_pid=
+echo "packaged program shows the main menu: ok"
 
 # The Windows version record compiles and carries 4.2.0.5 / "4.02.0005".
 rc="$build/src/model-xref.rc"
