@@ -245,8 +245,11 @@ def run_steps(session, args):
         # Keys reach the main menu after a close box closed the search window: Alt+U opens the
         # Product Code search. Closing the main menu then takes it along.
         keys("alt+u")
-        products = tree.wait_window("Product Code", STEP_TIMEOUT)
+        tree.wait_window("Product Code", STEP_TIMEOUT)
         check_window_system("Product Code", "search.ico")
+        # Hear of the activation while the window is still there to be named.
+        until(lambda: activated and activated[-1] == "Product Code",
+              "the Product Code window to be activated")
         shot("product-code-open")
         run_quiet(["wmctrl", "-c", MAIN_TITLE])
     elif internal:
