@@ -102,16 +102,24 @@ public:
     }
 };
 
+// Failures of the window system, told in one line that names the program.
+//
 // A program that cannot start: Qt reports a platform it cannot set up (no display to connect
 // to, say) as a few lines of plugin diagnostics and a fatal message, and then aborts. While the
 // application object is made, the runtime holds Qt's platform diagnostics back and turns the
 // fatal message into one line that names the cause, and exit status 1.
+//
+// A display that goes away while the program runs: Qt says so in its own words and then ends
+// the program with status 1. The runtime says it in the program's name and ends the program
+// itself, at once: nothing can be shown or cleaned up on a display that is gone, and tearing
+// down what was made for it is only a chance to crash.
 const char *programName = "program";
 QtMessageHandler previousHandler = nullptr;
+bool starting = false;
 QString platformCause; // the first platform diagnostic: what went wrong
 bool causeIsDisplay = false; // it came from the display connection
 
-void tellStartFailure(const QString &line)
+void tellFailure(const QString &line)
 {
     std::fprintf(stderr, "%s: %s\n", programName, qPrintable(line));
     std::fflush(stderr);
@@ -122,19 +130,23 @@ void tellStartFailure(const QString &line)
 #endif
 }
 
-void startUpMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+void programMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (type == QtFatalMsg) {
+    if (type == QtFatalMsg && starting) {
         if (causeIsDisplay)
-            tellStartFailure(QStringLiteral("no display can be reached: ") + platformCause);
+            tellFailure(QStringLiteral("no display can be reached: ") + platformCause);
         else
-            tellStartFailure(
-                    QStringLiteral("cannot start: ")
-                    + (platformCause.isEmpty() ? message.section(u'\n', 0, 0) : platformCause));
+            tellFailure(QStringLiteral("cannot start: ")
+                        + (platformCause.isEmpty() ? message.section(u'\n', 0, 0) : platformCause));
+        std::_Exit(1);
+    }
+    // Qt's words when the X server or the Wayland compositor has gone.
+    if (message.contains(QLatin1String(" connection broke"))) {
+        tellFailure(QStringLiteral("the display has gone away (%1)").arg(message.trimmed()));
         std::_Exit(1);
     }
     const char *category = context.category ? context.category : "";
-    if (type != QtDebugMsg && std::strncmp(category, "qt.qpa.", 7) == 0) {
+    if (starting && type != QtDebugMsg && std::strncmp(category, "qt.qpa.", 7) == 0) {
         if (platformCause.isEmpty()) {
             platformCause = message.trimmed();
             causeIsDisplay = !std::strcmp(category, "qt.qpa.xcb")
@@ -162,9 +174,10 @@ int Run(int &argc, char **argv, void (*start)())
                 programName = p + 1;
         }
     }
-    previousHandler = qInstallMessageHandler(startUpMessage);
+    previousHandler = qInstallMessageHandler(programMessage);
+    starting = true;
     ProgramApplication app(argc, argv);
-    qInstallMessageHandler(previousHandler);
+    starting = false;
     QGuiApplication::setDesktopFileName(App.DesktopFileName);
     QCoreApplication::setApplicationVersion(
             QStringLiteral("%1.%2.%3").arg(App.Major).arg(App.Minor).arg(App.Revision));
@@ -180,6 +193,7 @@ int Run(int &argc, char **argv, void (*start)())
             End(status);
     }
     detail::destroyUnloadedNow();
+    qInstallMessageHandler(previousHandler);
     return ExitStatus();
 }
 

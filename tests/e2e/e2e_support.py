@@ -209,6 +209,19 @@ class Session:
         os.environ["WAYLAND_DISPLAY"] = socket
         log(f"Weston (headless) on {socket}")
 
+    def start_session_bus(self):
+        """A session bus of this test's own, which the test may take away again; everything
+        started after it uses it."""
+        read_end, write_end = os.pipe()
+        self._start("session-bus", ["dbus-daemon", "--session", "--nofork",
+                                    f"--print-address={write_end}"], pass_fds=(write_end,))
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            address = pipe.readline().strip()
+        check(address, "dbus-daemon did not report its address")
+        os.environ["DBUS_SESSION_BUS_ADDRESS"] = address
+        log(f"session bus {address}")
+
     def start_accessibility_bus(self):
         """Starts the AT-SPI bus for this session's display and waits until it is there."""
         check("DBUS_SESSION_BUS_ADDRESS" in os.environ, "not inside dbus-run-session")
@@ -524,11 +537,17 @@ def same_icon(argb_a, argb_b):
     return True
 
 
-def x_frame_origin(wid):
-    """Where a window's frame (with a window manager's decoration) begins on the screen."""
+def x_client_origin(wid):
+    """Where a window's client area begins on the screen."""
     out = run_quiet(["xwininfo", "-id", str(wid)])
     x = int(re.search(r"Absolute upper-left X:\s+(-?\d+)", out).group(1))
     y = int(re.search(r"Absolute upper-left Y:\s+(-?\d+)", out).group(1))
+    return x, y
+
+
+def x_frame_origin(wid):
+    """Where a window's frame (with a window manager's decoration) begins on the screen."""
+    x, y = x_client_origin(wid)
     extents = x_cardinals(wid, "_NET_FRAME_EXTENTS") or [0, 0, 0, 0]
     return x - extents[0], y - extents[2]
 

@@ -1,0 +1,156 @@
+"""The program when its surroundings fail, on a real X server.
+
+    display-lost   the X server goes away while both windows are open: the program ends
+                   within 2 s with status 1 and one line on stderr that says so, and no crash
+    a11y-bus-lost  the accessibility bus goes away while a screen reader is attached
+    session-bus-lost  the session bus (and with it the accessibility bus) goes away likewise:
+                   in both, a lookup by keyboard still fills the boxes and Alt+X ends with 0
+    sigterm        SIGTERM (logout) and SIGINT (Ctrl+C in a terminal) end it within 2 s,
+    sigint         as the signal ends a program, without a word and without an error box
+
+Usage (inside dbus-run-session):
+    faults_test.py PROGRAM TABLE_SOURCE OUT_DIR EDITION SCENARIO
+"""
+
+import os
+import signal
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2e_support import (MAIN_TITLE, START_TIMEOUT, STEP_TIMEOUT, Arguments, Tree, check,
+                         has_text, import_pyatspi, log, main_entry, run_quiet, wait_for,
+                         x_client_origin, x_window)
+
+SCENARIOS = ["display-lost", "a11y-bus-lost", "session-bus-lost", "sigterm", "sigint"]
+
+# Where the Tevra record box lies in the search window's client area (4950, 975 twips).
+TEVRA_BOX = (330, 65, 131, 19)
+
+
+def main():
+    scenario = sys.argv.pop()
+    check(scenario in SCENARIOS, f"scenario {scenario!r} is none of {SCENARIOS}")
+    args = Arguments(sys.argv)
+    with args.session() as session:
+        globals()[scenario.replace("-", "_")](session, args)
+
+
+def keys(*sequence):
+    log(f"keys: {' '.join(sequence)}")
+    subprocess.run(["xdotool", "key", "--delay", "30", *sequence], check=True,
+                   timeout=STEP_TIMEOUT)
+
+
+def open_scanner():
+    wait_for(lambda: x_window(MAIN_TITLE), START_TIMEOUT, "the main menu")
+    keys("alt+s")
+    return wait_for(lambda: x_window("Scanner"), STEP_TIMEOUT, "the Scanner window")
+
+
+def ended_within(session, seconds):
+    """Waits for the program to end; returns its status and how long it took."""
+    started = time.monotonic()
+    status = session.wait_program_exit(seconds + 3)
+    took = time.monotonic() - started
+    check(took <= seconds, f"the program took {took:.1f} s to end, more than {seconds} s")
+    return status, took
+
+
+def program_said(session):
+    with open(os.path.join(session.out_dir, "program.log"), errors="replace") as f:
+        return [line.rstrip("\n") for line in f if line.strip()]
+
+
+def display_lost(session, args):
+    session.start_x()
+    session.start_program(accessibility=False)
+    open_scanner()
+    xvfb = dict(session.processes)["xvfb"]
+    log("the X server goes away")
+    xvfb.kill()
+    status, took = ended_within(session, 2)
+    said = program_said(session)
+    check(status == 1, f"status {status} (a negative status is the signal that ended it)")
+    check(len(said) == 1 and "display" in said[0], f"stderr: {said}")
+    log(f"ended after {took:.2f} s with status 1: {said[0]}")
+
+
+def bus_lost(session, args, which):
+    session.start_x()
+    if which == "session":
+        session.start_session_bus()
+    session.start_accessibility_bus()
+    pyatspi = import_pyatspi()
+    tree = Tree(pyatspi, args.program)
+    session.start_program()
+    main_window = tree.wait_window(MAIN_TITLE, START_TIMEOUT)
+    check(len(tree.controls(main_window, "push button")) >= 10, "the screen reader sees no buttons")
+    log("a screen reader is attached")
+    processes = dict(session.processes)
+    gone = ["at-spi-bus-launcher"] + (["session-bus"] if which == "session" else [])
+    for name in gone:
+        # The accessibility bus's own daemon, which the launcher started, goes first.
+        for child in run_quiet(["pgrep", "-P", str(processes[name].pid)]).split():
+            os.kill(int(child), signal.SIGKILL)
+        processes[name].kill()
+        processes[name].wait()
+    log(f"gone: {', '.join(gone)}")
+    time.sleep(0.5)
+    check(session.program_running(), "the program ended when the bus went away")
+
+    scanner = open_scanner()
+    # Tab past Main Menu and the record boxes to the Tevra list, open it and pick the second.
+    keys(*["Tab"] * (len(args.box_names) + 1))
+    keys("alt+Down")
+    time.sleep(0.3)
+    keys("Down", "Return")
+
+    def filled():
+        x, y = x_client_origin(scanner)
+        png = session.screenshot("boxes")
+        return has_text(png, (x + TEVRA_BOX[0], y + TEVRA_BOX[1], TEVRA_BOX[2], TEVRA_BOX[3]))
+    wait_for(filled, STEP_TIMEOUT, "the Tevra box to show the picked record", interval=0.3)
+    log("a lookup by keyboard filled the boxes")
+    keys("alt+m")
+    wait_for(lambda: x_window("Scanner") is None, STEP_TIMEOUT, "the Scanner window to close")
+    keys("alt+x")
+    status = session.wait_program_exit(STEP_TIMEOUT)
+    check(status == 0, f"Alt+X ended the program with status {status}")
+    log("Alt+X: status 0")
+
+
+def a11y_bus_lost(session, args):
+    bus_lost(session, args, "accessibility")
+
+
+def session_bus_lost(session, args):
+    bus_lost(session, args, "session")
+
+
+def ended_by(session, args, signum):
+    session.start_x()
+    session.start_program(accessibility=False)
+    open_scanner()
+    windows_before = set(run_quiet(["xdotool", "search", "--onlyvisible", "--name", "."]).split())
+    session.program_process.send_signal(signum)
+    status, took = ended_within(session, 2)
+    check(status in (-signum, 128 + signum), f"status {status} after signal {signum}")
+    said = program_said(session)
+    check(not said, f"the program said: {said}")
+    windows_after = set(run_quiet(["xdotool", "search", "--onlyvisible", "--name", "."]).split())
+    check(not (windows_after - windows_before), "a window (an error box?) appeared")
+    log(f"signal {signum}: ended after {took:.2f} s, status {status}, nothing said")
+
+
+def sigterm(session, args):
+    ended_by(session, args, signal.SIGTERM)
+
+
+def sigint(session, args):
+    ended_by(session, args, signal.SIGINT)
+
+
+if __name__ == "__main__":
+    main_entry(main)
