@@ -3,7 +3,6 @@
 // and how a fuzzer reports a broken rule.
 #pragma once
 
-#include "forms/Form.h"
 #include "forms/Runtime.h"
 
 #include <QApplication>
@@ -14,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 
 namespace fuzz {
 
@@ -53,16 +51,10 @@ inline QString shown(const QString &text)
 
 namespace detail {
 
-inline QApplication *application = nullptr;
 inline std::filesystem::path runtimeDir;
 
-// Every window is unloaded and destroyed, then the application object, before LeakSanitizer
-// looks at what is left at exit.
-inline void tearDown()
+inline void removeRuntimeDir()
 {
-    forms::End();
-    delete application;
-    application = nullptr;
     std::error_code ignored;
     std::filesystem::remove_all(runtimeDir, ignored);
 }
@@ -73,12 +65,18 @@ inline void tearDown()
 // directory, a session bus address that leads nowhere, and nothing inherited from a desktop.
 // Untrapped errors are handed to reporter instead of a modal box. Call once, from
 // LLVMFuzzerInitialize.
+//
+// The application and the windows live until the process ends. They stay reachable from the
+// program's globals, so LeakSanitizer does not count them; destroying them from an exit handler
+// would run after the statics that Qt and the runtime made during the run are gone (the
+// runtime's icon cache, Qt's font cache), which crashes.
 inline void startApplication(int *argc, char ***argv, forms::ErrorReporter reporter)
 {
     char dir[] = "/tmp/mxr-fuzz-XXXXXX"; // mkdtemp makes it 0700
     if (!mkdtemp(dir))
         fail(QStringLiteral("cannot make a private runtime directory"));
     detail::runtimeDir = dir;
+    std::atexit(detail::removeRuntimeDir);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("XDG_RUNTIME_DIR", dir, 1);
     setenv("DBUS_SESSION_BUS_ADDRESS", (QByteArray("unix:path=") + dir + "/no-bus").constData(),
@@ -89,9 +87,9 @@ inline void startApplication(int *argc, char ***argv, forms::ErrorReporter repor
                              "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI",
                              "QT_ENABLE_HIGHDPI_SCALING"})
         unsetenv(name);
-    detail::application = new QApplication(*argc, *argv);
+    static QApplication *application = new QApplication(*argc, *argv);
+    Q_UNUSED(application);
     forms::SetErrorReporter(std::move(reporter));
-    std::atexit(detail::tearDown);
 }
 
 // Reads the fuzzer's bytes front to back; past the end every byte reads as 0.
