@@ -79,13 +79,11 @@ inline void startApplication(int *argc, char ***argv, forms::ErrorReporter repor
     std::atexit(detail::removeRuntimeDir);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("XDG_RUNTIME_DIR", dir, 1);
-    setenv("DBUS_SESSION_BUS_ADDRESS", (QByteArray("unix:path=") + dir + "/no-bus").constData(),
-           1);
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS",
-                             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "QT_ACCESSIBILITY",
-                             "QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE", "QT_SCALE_FACTOR",
-                             "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI",
-                             "QT_ENABLE_HIGHDPI_SCALING"})
+    setenv("DBUS_SESSION_BUS_ADDRESS", (QByteArray("unix:path=") + dir + "/no-bus").constData(), 1);
+    for (const char *name :
+         {"DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON",
+          "QT_ACCESSIBILITY", "QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE", "QT_SCALE_FACTOR",
+          "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI", "QT_ENABLE_HIGHDPI_SCALING"})
         unsetenv(name);
     static QApplication *application = new QApplication(*argc, *argv);
     Q_UNUSED(application);

@@ -28,7 +28,7 @@ struct FuzzSearch : SearchForm
 };
 
 // One window per category, loaded on first use and kept: loading one takes far longer than a
-// pick. Every input starts with its boxes and edit fields emptied.
+// pick.
 GlobalForm<FuzzSearch> windows[11];
 
 QStringList table; // lstMain's rows
@@ -42,7 +42,7 @@ struct Boxes
 
 Boxes boxesOf(FuzzSearch &f)
 {
-    return {f.txtTev.Text, f.txtDun.Text, f.txtBre.Text, f.txtOst.Text,
+    return {f.txtTev.Text,  f.txtDun.Text,  f.txtBre.Text,  f.txtOst.Text,
             f.txtProd.Text, f.txtName.Text, f.txtGroup.Text};
 }
 
@@ -55,8 +55,13 @@ Boxes boxesFor(const QString &row)
         if (row.mid(120, 3) == QLatin1String(type.code))
             group = QLatin1String(type.group);
     }
-    return {row.mid(10, 20), row.mid(30, 20), row.mid(50, 20), row.mid(70, 20),
-            row.mid(0, 10),  row.mid(90, 30), group};
+    return {row.mid(10, 20),
+            row.mid(30, 20),
+            row.mid(50, 20),
+            row.mid(70, 20),
+            row.mid(0, 10),
+            row.mid(90, 30),
+            group};
 }
 
 QString shown(const Boxes &b)
@@ -126,9 +131,12 @@ void click(FuzzSearch &f, Integer index, const QString &text)
         if (number.value >= 0 && number.value < table.size())
             expected = boxesFor(table[number.value]);
     }
-    auto what = [&] { return QStringLiteral("Click(%1) with %2").arg(index).arg(fuzz::shown(text)); };
-    FUZZ_CHECK(boxesOf(f) == expected, QStringLiteral("%1 shows %2 instead of %3")
-                                               .arg(what(), shown(boxesOf(f)), shown(expected)));
+    auto what = [&] {
+        return QStringLiteral("Click(%1) with %2").arg(index).arg(fuzz::shown(text));
+    };
+    FUZZ_CHECK(boxesOf(f) == expected,
+               QStringLiteral("%1 shows %2 instead of %3")
+                       .arg(what(), shown(boxesOf(f)), shown(expected)));
     FUZZ_CHECK(editTexts(f) == edits,
                QStringLiteral("%1 left the edit fields %2 instead of %3")
                        .arg(what(), editTexts(f).join(u'|'), edits.join(u'|')));
@@ -161,11 +169,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, size_t size)
 {
     fuzz::Input in(data, size);
     FuzzSearch &f = windowFor(in.byte() % 11);
-    for (TextBox *box : {&f.txtTev, &f.txtDun, &f.txtBre, &f.txtOst, &f.txtProd, &f.txtName,
-                         &f.txtGroup})
-        box->Text = "";
-    for (Integer i = 0; i < f.cboSearch.Count(); ++i)
-        f.cboSearch[i].Text = "";
 
     // Lists 0-4 most of the time, and now and then an index that no list has.
     static const Integer indexes[16] = {0, 1, 2, 3, 4, 0, 1, 2, 3, 4, 0, 1, -1, 5, 32767, -32768};
@@ -189,5 +192,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, size_t size)
         }
         }
     }
+
+    // Every input starts with its boxes and edit fields empty. Emptied here, they free what this
+    // input made (libFuzzer looks for leaks after every input that allocated more than it freed).
+    for (TextBox *box :
+         {&f.txtTev, &f.txtDun, &f.txtBre, &f.txtOst, &f.txtProd, &f.txtName, &f.txtGroup})
+        box->Text = "";
+    for (Integer i = 0; i < f.cboSearch.Count(); ++i)
+        f.cboSearch[i].Text = "";
     return 0;
 }

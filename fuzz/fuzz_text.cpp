@@ -52,33 +52,35 @@ void checkNumbers(const QString &text, Long value)
     switch (expected.kind) {
     case fuzz::Decimal::Number:
         FUZZ_CHECK(error == 0 && read == expected.value,
-              QStringLiteral("CLng(%1) should be %2").arg(shown(text)).arg(expected.value));
+                   QStringLiteral("CLng(%1) should be %2").arg(shown(text)).arg(expected.value));
         break;
     case fuzz::Decimal::NotANumber:
-        FUZZ_CHECK(error == ErrTypeMismatch, QStringLiteral("CLng(%1) should raise 13, got error %2")
-                                                .arg(shown(text))
-                                                .arg(error));
+        FUZZ_CHECK(error == ErrTypeMismatch,
+                   QStringLiteral("CLng(%1) should raise 13, got error %2")
+                           .arg(shown(text))
+                           .arg(error));
         break;
     case fuzz::Decimal::TooLarge:
-        FUZZ_CHECK(error == ErrOverflow, QStringLiteral("CLng(%1) should raise 6, got error %2")
-                                            .arg(shown(text))
-                                            .arg(error));
+        FUZZ_CHECK(error == ErrOverflow,
+                   QStringLiteral("CLng(%1) should raise 6, got error %2")
+                           .arg(shown(text))
+                           .arg(error));
         break;
     }
 
     for (const Long v : {value, read}) {
         const QString s = CStr(v);
         FUZZ_CHECK(s == QString::fromStdString(std::to_string(v)) && isPlainDecimal(s),
-              QStringLiteral("CStr(%1) gave %2").arg(v).arg(shown(s)));
+                   QStringLiteral("CStr(%1) gave %2").arg(v).arg(shown(s)));
         Long back = 0;
         FUZZ_CHECK(errorOf([&] { back = CLng(s); }) == 0 && back == v,
-              QStringLiteral("CLng(CStr(%1)) does not give it back").arg(v));
+                   QStringLiteral("CLng(CStr(%1)) does not give it back").arg(v));
 
         Integer narrowed = 0;
         const int narrowing = errorOf([&] { narrowed = CInt(v); });
         const bool fits = v >= -32768 && v <= 32767;
         FUZZ_CHECK(fits ? narrowing == 0 && narrowed == v : narrowing == ErrOverflow,
-              QStringLiteral("CInt(%1) gave error %2").arg(v).arg(narrowing));
+                   QStringLiteral("CInt(%1) gave error %2").arg(v).arg(narrowing));
     }
 
     // The checked sums against the same sums in 64 bits.
@@ -87,13 +89,13 @@ void checkNumbers(const QString &text, Long value)
     Long result = 0;
     int error2 = errorOf([&] { result = CheckedAdd(value, read); });
     FUZZ_CHECK(sum >= INT32_MIN && sum <= INT32_MAX ? error2 == 0 && result == sum
-                                               : error2 == ErrOverflow,
-          QStringLiteral("CheckedAdd(%1, %2)").arg(value).arg(read));
+                                                    : error2 == ErrOverflow,
+               QStringLiteral("CheckedAdd(%1, %2)").arg(value).arg(read));
     error2 = errorOf([&] { result = CheckedSub(value, read); });
     FUZZ_CHECK(difference >= INT32_MIN && difference <= INT32_MAX
-                  ? error2 == 0 && result == difference
-                  : error2 == ErrOverflow,
-          QStringLiteral("CheckedSub(%1, %2)").arg(value).arg(read));
+                       ? error2 == 0 && result == difference
+                       : error2 == ErrOverflow,
+               QStringLiteral("CheckedSub(%1, %2)").arg(value).arg(read));
 }
 
 // Whether part is the characters of text from position start on, at most length of them (any
@@ -151,8 +153,7 @@ void checkBlanks(const QString &text, std::int16_t count)
     FUZZ_CHECK(text.startsWith(trimmed) && !trimmed.endsWith(u' ')
                        && allSpaces(QStringView(text).mid(trimmed.size())),
                QStringLiteral("RTrim(%1) gave %2").arg(shown(text), shown(trimmed)));
-    FUZZ_CHECK(IsBlank(text) == trimmed.isEmpty(),
-               QStringLiteral("IsBlank(%1)").arg(shown(text)));
+    FUZZ_CHECK(IsBlank(text) == trimmed.isEmpty(), QStringLiteral("IsBlank(%1)").arg(shown(text)));
 
     QString spaces;
     const int error = errorOf([&] { spaces = Space(count); });
@@ -173,17 +174,19 @@ template<typename Name>
 void checkField(const QString &field, QStringView text, int width, Name &&name)
 {
     const qsizetype kept = std::min<qsizetype>(text.size(), width);
-    FUZZ_CHECK(field.size() == width && QStringView(field).left(kept) == text.left(kept)
-                       && allSpaces(QStringView(field).mid(kept)),
-               QStringLiteral("%1 of %2 gave %3")
-                       .arg(name(), shown(text.toString()), shown(field)));
+    FUZZ_CHECK(
+            field.size() == width && QStringView(field).left(kept) == text.left(kept)
+                    && allSpaces(QStringView(field).mid(kept)),
+            QStringLiteral("%1 of %2 gave %3").arg(name(), shown(text.toString()), shown(field)));
 }
 
 template<int W>
 void checkFixedString(const QString &text, Long start)
 {
     auto named = [](const char *how) {
-        return [how] { return QStringLiteral("FixedString<%1> %2").arg(W).arg(QLatin1String(how)); };
+        return [how] {
+            return QStringLiteral("FixedString<%1> %2").arg(W).arg(QLatin1String(how));
+        };
     };
     FixedString<W> field;
     checkField(field.value(), QStringView(), W, named("when new"));
@@ -193,8 +196,8 @@ void checkFixedString(const QString &text, Long start)
     // A copy of the value keeps it when the field changes; a view of any text goes in, even
     // one of the field's own value.
     const QString copy = field.value();
-    const QStringView tail = start >= 1 && start <= text.size() ? MidView(text, start)
-                                                                : QStringView(text);
+    const QStringView tail =
+            start >= 1 && start <= text.size() ? MidView(text, start) : QStringView(text);
     field = tail;
     checkField(field.value(), tail, W, named("given a view"));
     checkField(copy, text, W, named("copied before a change"));
@@ -231,8 +234,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, size_t size)
 
     checkNumbers(text, value);
     const Long end = Long(text.size());
-    for (const Long s : {start, Long(1), Long(81), end, end + 1, Long(0), Long(-1), INT32_MIN,
-                         INT32_MAX}) {
+    for (const Long s :
+         {start, Long(1), Long(81), end, end + 1, Long(0), Long(-1), INT32_MIN, INT32_MAX}) {
         for (const Long n : {length, Long(0), Long(1), Long(-1), INT32_MAX})
             checkMid(text, s, n);
     }
