@@ -2,8 +2,8 @@
 # Set-up, build, run and test on a Debian 12 machine.
 #
 #   ./dev.sh run     install what is missing, build, start the program
-#   ./dev.sh test    install what is missing, build both editions and a sanitizer build,
-#                    run every test
+#   ./dev.sh test    install what is missing, build both editions, a sanitizer build and the
+#                    fuzzers, run every test
 #   ./dev.sh bench   install what is missing, build optimised, run the benchmarks
 #   ./dev.sh fuzz [SECONDS]
 #                    install what is missing, build the fuzzers with clang, run each for
