@@ -13,6 +13,7 @@
 #include "frmMain.h"
 #include "frmSearch.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -110,19 +111,11 @@ void dropDown(FuzzSearch &f, Integer index)
     FUZZ_CHECK(editTexts(f) == edits, QStringLiteral("DropDown changed an edit field"));
 }
 
-void click(FuzzSearch &f, Integer index, const QString &text)
+// What a Click of list index with text must have done, given the boxes and edit fields before.
+// Characters 81 on hold the record's index, or the pick changes nothing.
+void checkClick(FuzzSearch &f, Integer index, const QString &text, const Boxes &before,
+                QStringList edits)
 {
-    const Boxes before = boxesOf(f);
-    if (isList(index)) {
-        f.cboSearch[index].Text = text;
-        FUZZ_CHECK(f.cboSearch[index].Text == text,
-                   QStringLiteral("the edit field does not hold %1").arg(fuzz::shown(text)));
-    }
-    QStringList edits = editTexts(f);
-    RaiseEvent([&] { f.cboSearch_Click(index); });
-    noUntrappedError("Click");
-
-    // Characters 81 on hold the record's index, or the pick changes nothing.
     const fuzz::Decimal number = fuzz::readDecimal(text.mid(80));
     const bool picks = isList(index) && number.kind == fuzz::Decimal::Number;
     Boxes expected = before;
@@ -142,12 +135,42 @@ void click(FuzzSearch &f, Integer index, const QString &text)
                        .arg(what(), editTexts(f).join(u'|'), edits.join(u'|')));
 }
 
+// Click raised with text in the list's edit field.
+void click(FuzzSearch &f, Integer index, const QString &text)
+{
+    const Boxes before = boxesOf(f);
+    if (isList(index)) {
+        f.cboSearch[index].Text = text;
+        FUZZ_CHECK(f.cboSearch[index].Text == text,
+                   QStringLiteral("the edit field does not hold %1").arg(fuzz::shown(text)));
+    }
+    const QStringList edits = editTexts(f);
+    RaiseEvent([&] { f.cboSearch_Click(index); });
+    noUntrappedError("Click");
+    checkClick(f, index, text, before, edits);
+}
+
 // Row r of the list, or "" when there is no such list or it is empty.
 QString entryOf(FuzzSearch &f, Integer index, std::uint16_t r)
 {
     if (!isList(index) || f.cboSearch[index].ListCount() == 0)
         return QString();
     return f.cboSearch[index].List(Integer(r % f.cboSearch[index].ListCount()));
+}
+
+// Row r of the list picked as the box reports a pick of the user's: its activated signal, which
+// raises Click with the whole entry.
+void pickRow(FuzzSearch &f, Integer index, std::uint16_t r)
+{
+    if (!isList(index) || f.cboSearch[index].ListCount() == 0)
+        return;
+    const Integer row = Integer(r % f.cboSearch[index].ListCount());
+    const QString entry = f.cboSearch[index].List(row);
+    const Boxes before = boxesOf(f);
+    const QStringList edits = editTexts(f);
+    emit static_cast<QComboBox *>(f.cboSearch[index].widget())->activated(row);
+    noUntrappedError("a pick in the list");
+    checkClick(f, index, entry, before, edits);
 }
 
 } // namespace
@@ -185,9 +208,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, size_t size)
         case 2: // a text from character 81 on
             click(f, index, Space(80) + in.text());
             break;
-        case 3: { // an entry of the list, whole or with a text of the input from character 81 on
-            const QString entry = entryOf(f, index, std::uint16_t(in.int16()));
-            click(f, index, op & 4 ? entry.left(80) + in.text() : entry);
+        case 3: { // an entry of the list: picked in the box, or whole or with a text of the
+                  // input from character 81 on in the edit field
+            const std::uint16_t row = std::uint16_t(in.int16());
+            if (op & 8)
+                pickRow(f, index, row);
+            else if (op & 4)
+                click(f, index, entryOf(f, index, row).left(80) + in.text());
+            else
+                click(f, index, entryOf(f, index, row));
             break;
         }
         }
