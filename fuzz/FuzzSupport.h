@@ -6,13 +6,13 @@
 #include "forms/Runtime.h"
 
 #include <QApplication>
-#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
 namespace fuzz {
 
@@ -62,9 +62,9 @@ inline void removeRuntimeDir()
 } // namespace detail
 
 // Makes the Qt application, as the tests run it: the offscreen platform, a private runtime
-// directory, a session bus address that leads nowhere, and nothing inherited from a desktop.
-// Untrapped errors are handed to reporter instead of a modal box. Call once, from
-// LLVMFuzzerInitialize.
+// directory (in TMPDIR, removed at exit), a session bus address that leads nowhere, and nothing
+// inherited from a desktop. Untrapped errors are handed to reporter instead of a modal box. Call
+// once, from LLVMFuzzerInitialize.
 //
 // The application and the windows live until the process ends. They stay reachable from the
 // program's globals, so LeakSanitizer does not count them; destroying them from an exit handler
@@ -72,14 +72,14 @@ inline void removeRuntimeDir()
 // runtime's icon cache, Qt's font cache), which crashes.
 inline void startApplication(int *argc, char ***argv, forms::ErrorReporter reporter)
 {
-    char dir[] = "/tmp/mxr-fuzz-XXXXXX"; // mkdtemp makes it 0700
-    if (!mkdtemp(dir))
+    std::string dir = (std::filesystem::temp_directory_path() / "mxr-fuzz-XXXXXX").string();
+    if (!mkdtemp(dir.data())) // made 0700
         fail(QStringLiteral("cannot make a private runtime directory"));
     detail::runtimeDir = dir;
     std::atexit(detail::removeRuntimeDir);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("XDG_RUNTIME_DIR", dir, 1);
-    setenv("DBUS_SESSION_BUS_ADDRESS", (QByteArray("unix:path=") + dir + "/no-bus").constData(), 1);
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + dir + "/no-bus").c_str(), 1);
     for (const char *name :
          {"DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON",
           "QT_ACCESSIBILITY", "QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE", "QT_SCALE_FACTOR",

@@ -4,16 +4,22 @@
 # Runs one fuzzer for SECONDS on a copy of CORPUS, so that the committed corpus is never written,
 # with DICTIONARY. An input that breaks a rule, crashes, leaks, runs out of memory or hangs is kept
 # in FINDINGS and the run fails. The copy is made in WORK, emptied first and kept afterwards (to
-# merge from); without WORK it is made in a temporary folder that is removed.
+# merge from); without WORK it is made in a scratch folder that is removed.
 set -eu
 fuzzer=$1 seconds=$2 corpus=$3 dictionary=$4 findings=$5 work=${6:-}
 
+# The fuzzer's temporary files (its private runtime directory) go into a scratch folder that is
+# removed however the run ends.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+TMPDIR=$scratch
+export TMPDIR
 if [ -n "$work" ]; then
     rm -rf "$work"
     mkdir -p "$work"
 else
-    work=$(mktemp -d)
-    trap 'rm -rf "$work"' EXIT
+    work=$scratch/corpus
+    mkdir "$work"
 fi
 cp -R "$corpus/." "$work/"
 mkdir -p "$findings"
