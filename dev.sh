@@ -2,9 +2,12 @@
 # Set-up, build, run and test on a Debian 12 machine.
 #
 #   ./dev.sh run     install what is missing, build, start the program
-#   ./dev.sh test    install what is missing, build both editions and a sanitizer build,
-#                    run every test
+#   ./dev.sh test    install what is missing, build both editions, a sanitizer build and the
+#                    fuzzers, run every test
 #   ./dev.sh bench   install what is missing, build optimised, run the benchmarks
+#   ./dev.sh fuzz [SECONDS]
+#                    install what is missing, build the fuzzers with clang, run each for
+#                    SECONDS (60) on a copy of its corpus and print what it reached
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -23,8 +26,12 @@ test_packages=(
     desktop-file-utils appstream dpkg-dev file lintian man-db
     binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
     libbenchmark-dev
+    # the fuzzers, whose short runs are part of the suite
+    clang libclang-rt-dev
 )
 bench_packages=(libbenchmark-dev hyperfine xvfb xauth)
+fuzz_packages=(clang libclang-rt-dev)
+fuzzers=(fuzz_text fuzz_pick fuzz_sortedlist)
 
 # install_missing PACKAGE...: installs those that are not installed yet.
 install_missing() {
@@ -56,6 +63,13 @@ run_tests() {
     ctest --test-dir "$dir" --output-on-failure -j2 --timeout 300
 }
 
+# The libFuzzer programs in fuzz/, and the program's library under them, built with clang, the
+# sanitizers and coverage instrumentation.
+build_fuzzers() {
+    build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DMXR_BUILD_FUZZERS=ON \
+        -DMXR_BUILD_TESTS=OFF -DMXR_BUILD_BENCHMARKS=OFF
+}
+
 case "${1:-}" in
 run)
     install_missing "${run_packages[@]}"
@@ -76,14 +90,38 @@ test)
     ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         run_tests build-asan
+    echo "== fuzzers, 20 s each =="
+    build_fuzzers
+    run_tests build-fuzz
     ;;
 bench)
     install_missing "${run_packages[@]}" "${bench_packages[@]}"
     build build-release -DCMAKE_BUILD_TYPE=Release -DMXR_BUILD_TESTS=OFF -DMXR_BUILD_BENCHMARKS=ON
     bench/run-all.sh build-release
     ;;
+fuzz)
+    seconds=${2:-60}
+    install_missing "${run_packages[@]}" "${fuzz_packages[@]}"
+    build_fuzzers
+    # Each fuzzer grows a copy of its corpus in build-fuzz/fuzz/work/NAME (to merge from); what
+    # it finds is kept in build-fuzz/fuzz/findings.
+    for fuzzer in "${fuzzers[@]}"; do
+        echo "== $fuzzer, $seconds s =="
+        log=build-fuzz/fuzz/$fuzzer.log
+        if ! sh fuzz/run.sh "build-fuzz/fuzz/$fuzzer" "$seconds" "fuzz/corpus/$fuzzer" \
+            "fuzz/$fuzzer.dict" build-fuzz/fuzz/findings "build-fuzz/fuzz/work/$fuzzer" \
+            >"$log" 2>&1; then
+            tail -n 40 "$log"
+            echo "dev.sh: $fuzzer found a fault (log: $log, input: build-fuzz/fuzz/findings)" >&2
+            exit 1
+        fi
+        # libFuzzer's last status line: "#RUNS DONE cov: C ft: F corp: ... exec/s: E rss: ..."
+        grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -n 1 |
+            sed -E 's/^#([0-9]+).*cov: ([0-9]+) ft: ([0-9]+) corp: ([^ ]+).*exec\/s: ([0-9]+).*/\1 runs, \5 exec\/s, coverage: \2 edges, \3 features, corpus \4/'
+    done
+    ;;
 *)
-    echo "usage: ./dev.sh run | test | bench" >&2
+    echo "usage: ./dev.sh run | test | bench | fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac
