@@ -268,8 +268,13 @@ class Session:
         # are no fault of the program (see the file). No effect on other builds.
         suppressions = os.path.join(os.path.dirname(os.path.abspath(__file__)),
                                     "asan-suppressions.txt")
-        env["ASAN_OPTIONS"] = ":".join(filter(None, [env.get("ASAN_OPTIONS", ""),
-                                                     f"suppressions={suppressions}"]))
+        asan = [env.get("ASAN_OPTIONS", ""), f"suppressions={suppressions}"]
+        if self.platform == "wayland":
+            # Qt's Wayland plugin leaves libwayland-client's proxies behind and is unloaded
+            # before the leak check runs, so what it reports cannot even be named. The program's
+            # own memory is leak-checked in the runs on X11 and offscreen.
+            asan.append("detect_leaks=0")
+        env["ASAN_OPTIONS"] = ":".join(filter(None, asan))
         self.program_process = self._start("program", [self.program], env=env)
         log(f"started {self.program} (pid {self.program_process.pid})")
         return self.program_process
