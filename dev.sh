@@ -5,6 +5,10 @@
 #   ./dev.sh test    install what is missing, build both editions and a sanitizer build,
 #                    run every test
 #   ./dev.sh bench   install what is missing, build optimised, run the benchmarks
+#   ./dev.sh windows install what is missing, cross-build Qt for Windows once (cached in
+#                    ~/.cache/model-xref), build the program for Windows, zip it
+#
+# `test` also runs the Windows build's tests under Wine when the cross-built Qt is cached.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -21,9 +25,19 @@ packages=(
     libbenchmark-dev hyperfine
 )
 
+# The Windows build: MinGW-w64 (posix threads), Debian's Qt source for the cross-built Qt
+# (apt-get source, quilt), and for its tests Wine with fonts, an X server and drivers.
+windows_packages=(
+    cmake ninja-build qt6-base-dev g++-mingw-w64-x86-64-posix dpkg-dev quilt python3
+    wine64 fonts-wine fonts-liberation2 xvfb xdotool xclip imagemagick
+)
+qt_windows=${XDG_CACHE_HOME:-$HOME/.cache}/model-xref/qt-6.4.2-mingw
+
+# install_missing [PACKAGE...]: the given packages, or the whole list above.
 install_missing() {
-    local missing=()
-    for p in "${packages[@]}"; do
+    local wanted=("$@") missing=()
+    [ ${#wanted[@]} -gt 0 ] || wanted=("${packages[@]}")
+    for p in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -43,6 +57,17 @@ build() {
     local dir=$1; shift
     cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
     cmake --build "$dir"
+}
+
+# The program, its test programs and the zip for Windows, against the cross-built Qt.
+build_windows() {
+    tools/windows/build-qt.sh "$qt_windows"
+    cmake -S . -B build-windows -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$qt_windows/lib/cmake/Qt6/qt.toolchain.cmake" \
+        -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+        -DMXR_BUILD_BENCHMARKS=OFF >/dev/null
+    nice -n 10 cmake --build build-windows --parallel 2
+    cmake --build build-windows --target windows-zip
 }
 
 run_tests() {
@@ -69,14 +94,27 @@ test)
     ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         run_tests build-asan
+    echo "== Windows, under Wine =="
+    if tools/windows/build-qt.sh --check "$qt_windows"; then
+        install_missing "${windows_packages[@]}"
+        build_windows
+        tools/windows/wine-tests.sh build-windows -j2
+    else
+        echo "dev.sh: SKIPPED the Windows tests: no cross-built Qt in $qt_windows" \
+             "(./dev.sh windows builds it once, about half an hour)"
+    fi
     ;;
 bench)
     install_missing
     build build-release -DCMAKE_BUILD_TYPE=Release
     bench/run-all.sh build-release
     ;;
+windows)
+    install_missing "${windows_packages[@]}"
+    build_windows
+    ;;
 *)
-    echo "usage: ./dev.sh run | test | bench" >&2
+    echo "usage: ./dev.sh run | test | bench | windows" >&2
     exit 2
     ;;
 esac
