@@ -160,7 +160,13 @@ private slots:
             for (const QString &file : {faxPicture, scannerPicture, copierPicture, banner})
                 loader.requestPicture(file);
             QVERIFY(log.waitUntilStarted(faxPicture));
-            releaser = std::thread([&log] { log.release(); });
+            // The picture in hand is released only once the loader has begun to end (it
+            // clears instance() first), or the helper might go on through the whole queue.
+            releaser = std::thread([&log] {
+                while (BackgroundLoader::instance() != nullptr)
+                    std::this_thread::yield();
+                log.release();
+            });
         }
         releaser.join();
         QCOMPARE(BackgroundLoader::instance(), nullptr);
