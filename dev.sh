@@ -8,6 +8,10 @@
 #   ./dev.sh fuzz [SECONDS]
 #                    install what is missing, build the fuzzers with clang, run each for
 #                    SECONDS (60) on a copy of its corpus and print what it reached
+#   ./dev.sh windows install what is missing, cross-build Qt for Windows once (cached in
+#                    ~/.cache/model-xref), build the program for Windows, zip it
+#
+# `test` also runs the Windows build's tests under Wine when the cross-built Qt is cached.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -33,6 +37,14 @@ bench_packages=(libbenchmark-dev hyperfine xvfb xauth)
 fuzz_packages=(clang libclang-rt-dev)
 fuzzers=(fuzz_text fuzz_pick fuzz_sortedlist)
 
+# The Windows build: MinGW-w64 (posix threads), Debian's Qt source for the cross-built Qt
+# (apt-get source, quilt), and for its tests Wine with fonts, an X server and drivers.
+windows_packages=(
+    cmake ninja-build qt6-base-dev g++-mingw-w64-x86-64-posix dpkg-dev quilt python3
+    wine64 fonts-wine fonts-liberation2 xvfb xdotool xclip imagemagick
+)
+qt_windows=${XDG_CACHE_HOME:-$HOME/.cache}/model-xref/qt-6.4.2-mingw
+
 # install_missing PACKAGE...: installs those that are not installed yet.
 install_missing() {
     local missing=()
@@ -56,6 +68,17 @@ build() {
     local dir=$1; shift
     cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
     cmake --build "$dir"
+}
+
+# The program, its test programs and the zip for Windows, against the cross-built Qt.
+build_windows() {
+    tools/windows/build-qt.sh "$qt_windows"
+    cmake -S . -B build-windows -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$qt_windows/lib/cmake/Qt6/qt.toolchain.cmake" \
+        -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+        -DMXR_BUILD_BENCHMARKS=OFF >/dev/null
+    nice -n 10 cmake --build build-windows --parallel 2
+    cmake --build build-windows --target windows-zip
 }
 
 run_tests() {
@@ -93,6 +116,15 @@ test)
     echo "== fuzzers, 20 s each =="
     build_fuzzers
     run_tests build-fuzz
+    echo "== Windows, under Wine =="
+    if tools/windows/build-qt.sh --check "$qt_windows"; then
+        install_missing "${windows_packages[@]}"
+        build_windows
+        tools/windows/wine-tests.sh build-windows -j2
+    else
+        echo "dev.sh: SKIPPED the Windows tests: no cross-built Qt in $qt_windows" \
+             "(./dev.sh windows builds it once, about half an hour)"
+    fi
     ;;
 bench)
     install_missing "${run_packages[@]}" "${bench_packages[@]}"
@@ -120,8 +152,12 @@ fuzz)
             sed -E 's/^#([0-9]+).*cov: ([0-9]+) ft: ([0-9]+) corp: ([^ ]+).*exec\/s: ([0-9]+).*/\1 runs, \5 exec\/s, coverage: \2 edges, \3 features, corpus \4/'
     done
     ;;
+windows)
+    install_missing "${windows_packages[@]}"
+    build_windows
+    ;;
 *)
-    echo "usage: ./dev.sh run | test | bench | fuzz [SECONDS]" >&2
+    echo "usage: ./dev.sh run | test | bench | fuzz [SECONDS] | windows" >&2
     exit 2
     ;;
 esac

@@ -1,0 +1,155 @@
+"""Reads the resources back out of a built Windows program, as Explorer's Properties page and
+its icon view do: the version record (numbers and text) and the application icon.
+
+Usage: check_exe_resources.py ICON.ico FILE_VERSION TEXT_VERSION PROGRAM.exe...
+    FILE_VERSION as the four numbers "4,2,0,5", TEXT_VERSION as shown, "4.02.0005".
+Exits 0 when each program's version record holds both and its first icon group is every image
+of ICON.ico, byte for byte.
+"""
+
+import struct
+import sys
+
+RT_ICON, RT_GROUP_ICON, RT_VERSION = 3, 14, 16
+
+
+def fail(message):
+    print(f"FAIL: {message}")
+    sys.exit(1)
+
+
+def resources(exe):
+    """{type: [(name, [data of each language])]} in the order the resource directory lists
+    them (named entries first, then by number, as Windows sorts and searches them)."""
+    pe = exe[0x3C:0x40]
+    header = struct.unpack_from("<I", pe)[0]
+    if exe[header:header + 4] != b"PE\0\0":
+        fail("not a PE file")
+    sections, optional_size = struct.unpack_from("<H12xH", exe, header + 6)
+    optional = header + 24
+    magic = struct.unpack_from("<H", exe, optional)[0]
+    if magic != 0x20B:
+        fail(f"not a 64-bit program (optional header magic {magic:#x})")
+    rsrc_rva, rsrc_size = struct.unpack_from("<II", exe, optional + 112 + 2 * 8)
+    if not rsrc_size:
+        fail("the program has no resources")
+    table = optional + optional_size
+    spans = []
+    for i in range(sections):
+        size, rva, raw_size, raw = struct.unpack_from("<IIII", exe, table + 40 * i + 8)
+        spans.append((rva, max(size, raw_size), raw))
+
+    def offset(rva):
+        for start, size, raw in spans:
+            if start <= rva < start + size:
+                return raw + rva - start
+        fail(f"address {rva:#x} is in no section")
+
+    base = offset(rsrc_rva)
+
+    def directory(at):
+        named, numbered = struct.unpack_from("<HH", exe, base + at + 12)
+        for i in range(named + numbered):
+            name, target = struct.unpack_from("<II", exe, base + at + 16 + 8 * i)
+            if name & 0x80000000:
+                length = struct.unpack_from("<H", exe, base + (name & 0x7FFFFFFF))[0]
+                start = base + (name & 0x7FFFFFFF) + 2
+                name = exe[start:start + 2 * length].decode("utf-16-le")
+            yield name, target
+
+    def leaves(target):
+        if target & 0x80000000:
+            return [data for _, sub in directory(target & 0x7FFFFFFF) for data in leaves(sub)]
+        rva, size = struct.unpack_from("<II", exe, base + target)
+        return [exe[offset(rva):offset(rva) + size]]
+
+    found = {}
+    for kind, target in directory(0):
+        found[kind] = [(name, leaves(sub)) for name, sub in directory(target & 0x7FFFFFFF)]
+    return found
+
+
+def version_tree(data, at=0):
+    """One node of a VS_VERSIONINFO block: (key, value, children); its end offset."""
+    length, value_length, kind = struct.unpack_from("<HHH", data, at)
+    end = at + length
+    key_end = data.index(b"\0\0", at + 6)
+    while (key_end - at - 6) % 2:
+        key_end = data.index(b"\0\0", key_end + 1)
+    key = data[at + 6:key_end].decode("utf-16-le")
+    pos = (key_end + 2 + 3) & ~3
+    size = value_length * 2 if kind == 1 else value_length
+    value = data[pos:pos + size]
+    if kind == 1:
+        value = value.decode("utf-16-le").rstrip("\0")
+    pos = (pos + size + 3) & ~3
+    children = []
+    while pos < end:
+        child, pos = version_tree(data, pos)
+        children.append(child)
+        pos = (pos + 3) & ~3
+    return (key, value, children), end
+
+
+def check_version(found, numbers, text):
+    records = found.get(RT_VERSION)
+    if not records:
+        fail("no version record")
+    (key, fixed, children), _ = version_tree(records[0][1][0])
+    if key != "VS_VERSION_INFO":
+        fail(f"version record named {key!r}")
+    signature, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<6I", fixed)
+    if signature != 0xFEEF04BD:
+        fail("version record without its fixed part")
+    want = [int(n) for n in numbers.split(",")]
+    for what, ms, ls in (("file", file_ms, file_ls), ("product", product_ms, product_ls)):
+        got = [ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF]
+        if got != want:
+            fail(f"{what} version {got}, expected {want}")
+    strings = {}
+    for block_key, _, tables in children:
+        if block_key == "StringFileInfo":
+            for _, _, entries in tables:
+                strings.update({k: v for k, v, _ in entries})
+    for name in ("FileVersion", "ProductVersion"):
+        if strings.get(name) != text:
+            fail(f"{name} is {strings.get(name)!r}, expected {text!r}")
+    print(f"version record: {'.'.join(map(str, want))}, text {text}, "
+          f"{strings.get('CompanyName')!r}, {strings.get('FileDescription')!r}")
+
+
+def check_icon(found, ico):
+    groups = found.get(RT_GROUP_ICON)
+    if not groups:
+        fail("no icon group")
+    name, (group, *_) = groups[0]
+    icons = {icon_id: datas[0] for icon_id, datas in found.get(RT_ICON, [])}
+    reserved, kind, count = struct.unpack_from("<HHH", ico)
+    if (reserved, kind) != (0, 1) or not count:
+        fail("the icon file is not an icon")
+    if struct.unpack_from("<HHH", group)[1:] != (1, count):
+        fail(f"first icon group {name!r} holds {struct.unpack_from('<HHH', group)[2]} images, "
+             f"the icon file {count}")
+    for i in range(count):
+        width, height, _, _, _, bits, size, at = struct.unpack_from("<BBBBHHII", ico, 6 + 16 * i)
+        *_, group_size, icon_id = struct.unpack_from("<BBBBHHIH", group, 6 + 14 * i)
+        if icons.get(icon_id) != ico[at:at + size]:
+            fail(f"icon image {i} ({width or 256}x{height or 256}, {bits} bits) differs "
+                 "from the icon file")
+    print(f"icon: first group {name!r} is the icon file's {count} images")
+
+
+def main():
+    ico_path, numbers, text, *programs = sys.argv[1:]
+    with open(ico_path, "rb") as f:
+        ico = f.read()
+    for path in programs:
+        print(path)
+        with open(path, "rb") as f:
+            found = resources(f.read())
+        check_version(found, numbers, text)
+        check_icon(found, ico)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Runs the tests of a Windows build under Wine:
+#
+#   tools/windows/wine-tests.sh BUILD_DIR [CTEST_OPTIONS...]
+#
+# For this one run it starts its own Xvfb, makes a fresh Wine prefix (64-bit, without the Mono
+# and Gecko installers) and runs CTest in BUILD_DIR with both; the test programs reach Wine
+# through tools/windows/wine-run.sh. Afterwards it ends Wine and Xvfb and removes the prefix,
+# whatever the outcome. Needs: wine64, fonts-wine, fonts-liberation2, xvfb, xdotool, xclip,
+# imagemagick.
+#
+# The prefix is set up to look like a Windows machine to the program:
+# - Fonts. Wine would offer every font of this machine (through fontconfig), and this Wine does
+#   not load fonts-wine's fonts from its data folder. So Wine gets an empty font configuration,
+#   and C:\windows\Fonts gets fonts-wine's TrueType fonts (Tahoma, Marlett, ...) and, standing
+#   in for Arial, Times New Roman and Courier New under those names, the Liberation fonts,
+#   which have the same metrics.
+# - Windows. Xvfb has no window manager, so Wine draws the frames and captions and moves the
+#   keyboard focus itself, as Windows does (X11 driver setting Managed=N).
+# - The Qt Test programs run offscreen; the offscreen platform reads its fonts from the folder
+#   in QT_QPA_FONTDIR, here C:\windows\Fonts.
+# - A program that crashes prints Wine's backtrace and ends, instead of waiting behind a crash
+#   dialog until CTest's time-out (WineDbg ShowCrashDialog=0).
+# - Regular expressions run without PCRE2's JIT (QT_ENABLE_REGEXP_JIT=0). With it, a thread
+#   that is not the main thread and used one crashes as it ends, on the thread_local JIT stack
+#   in Qt6Core (a MinGW fault with thread_local destructors in DLLs). Offscreen, Qt's font
+#   database lists its font folder with one on the program's start-up helper thread, so the
+#   test programs that start the program ended with that crash in about half of the runs.
+set -euo pipefail
+
+build=$(cd "$1" && pwd)
+shift
+wine=${MXR_WINE:-/usr/lib/wine/wine64}
+wineserver=$(dirname "$wine")/wineserver
+for tool in "$wine" "$wineserver" Xvfb xdotool xclip import; do
+    command -v "$tool" >/dev/null || { echo "wine-tests.sh: $tool is missing" >&2; exit 1; }
+done
+
+run=$(mktemp -d /tmp/mxr-wine-XXXXXX)
+xvfb_pid=
+cleanup() {
+    trap - EXIT INT TERM HUP
+    if [ -d "$run/prefix" ]; then
+        WINEPREFIX=$run/prefix "$wineserver" -k 2>/dev/null || true
+        WINEPREFIX=$run/prefix "$wineserver" -w 2>/dev/null || true
+    fi
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+    rm -rf "$run"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
+
+# Xvfb picks a free display and writes its number once it accepts connections.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$run/display" \
+    >"$run/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$run/display" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || { cat "$run/xvfb.log" >&2; exit 1; }
+    sleep 0.1
+done
+[ -s "$run/display" ] || { echo "wine-tests.sh: Xvfb reported no display" >&2; exit 1; }
+export DISPLAY=:$(head -n1 "$run/display")
+
+mkdir -p "$run/fontconfig"
+cat >"$run/fontconfig/fonts.conf" <<EOF
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig><cachedir>$run/fontconfig/cache</cachedir></fontconfig>
+EOF
+export FONTCONFIG_FILE=$run/fontconfig/fonts.conf
+export WINEPREFIX=$run/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export MXR_WINE=$wine
+
+started=$(date +%s%N)
+"$wine" wineboot --init >"$run/wineboot.log" 2>&1 || { cat "$run/wineboot.log" >&2; exit 1; }
+cp /usr/share/wine/fonts/*.ttf /usr/share/fonts/truetype/liberation2/*.ttf \
+    "$WINEPREFIX/drive_c/windows/Fonts/"
+cat >"$run/settings.reg" <<'EOF'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"Arial"="Liberation Sans"
+"Times New Roman"="Liberation Serif"
+"Courier New"="Liberation Mono"
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+EOF
+"$wine" regedit /S "Z:$(printf '%s' "$run/settings.reg" | tr / '\\')" >>"$run/wineboot.log" 2>&1
+"$wineserver" -w
+took=$(( ($(date +%s%N) - started) / 100000000 ))
+echo "wine-tests.sh: Wine prefix made in $((took / 10)).$((took % 10)) s; display $DISPLAY"
+export QT_QPA_FONTDIR='C:\windows\Fonts' QT_ENABLE_REGEXP_JIT=0
+
+status=0
+ctest --test-dir "$build" --output-on-failure --timeout 300 "$@" || status=$?
+exit $status
