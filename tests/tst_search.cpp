@@ -599,6 +599,9 @@ private slots:
         for (const auto &[label, caption] : captions) {
             QCOMPARE(label->Caption.value(), QString(caption));
             QVERIFY(!label->widget()->autoFillBackground());
+            // The whole caption shows in its box in the font the window draws with.
+            const QWidget *w = label->widget();
+            QVERIFY2(w->fontMetrics().horizontalAdvance(caption) <= w->width(), caption);
         }
         QCOMPARE(f.cmdMM.Caption.value(), QString("&Main Menu"));
         for (TextBox *t : {&f.txtTev, &f.txtDun, &f.txtBre, &f.txtOst, &f.txtProd, &f.txtGroup,

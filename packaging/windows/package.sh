@@ -53,6 +53,9 @@ while [ ${#pending[@]} -gt 0 ]; do
     done < <($triplet-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p')
 done
 
+# The program carries DejaVu Sans Condensed in its resources; its licence goes with it.
+cp /usr/share/doc/fonts-dejavu-core/copyright "$folder/LICENSE-DejaVu-fonts.txt"
+
 # Debug information stays in the build; what Windows users get is stripped (the resources stay).
 find "$folder" -name '*.exe' -o -name '*.dll' | xargs $triplet-strip --strip-unneeded
 

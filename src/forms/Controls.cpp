@@ -137,9 +137,10 @@ void Label::setForeColor(Color color)
 void Label::setFont(const String &family, int points, bool bold)
 {
     QFont font(family, points, bold ? QFont::Bold : QFont::Normal);
-    // Where the family is missing, Liberation Sans stands in (its metrics are those of the
-    // classic Windows faces the layouts were made with), else the nearest sans-serif.
-    font.setFamilies({family, QStringLiteral("Liberation Sans")});
+    // Where the family is missing, a face of the same metrics stands in: Windows' scalable
+    // successor of the classic face, or Liberation Sans, or Arial; else the nearest sans-serif.
+    font.setFamilies({family, QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     font.setStyleHint(QFont::SansSerif);
     m_widget->setFont(font);
 }

@@ -6,6 +6,8 @@
 #include "Widgets.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFontDatabase>
 #include <QFont>
 #include <QIcon>
 #include <QProxyStyle>
@@ -46,16 +48,29 @@ void setUpApplicationOnce()
     setUpFor = QCoreApplication::instance();
     // The program ends when its last window is unloaded, not when Qt sees no window.
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    // Faces the program carries for desktops that lack them (see dialogFont).
+    const QDir carried(QStringLiteral(":/fonts"));
+    for (const QString &file : carried.entryList(QDir::Files))
+        QFontDatabase::addApplicationFont(carried.filePath(file));
     if (!dynamic_cast<AlwaysUnderlineStyle *>(QApplication::style()))
         QApplication::setStyle(new AlwaysUnderlineStyle(QApplication::style()->name()));
 }
 
 // The windows' twip layouts were made for an 8-point dialog font; the desktop's own UI font is
 // often larger and would cut captions off inside their fixed boxes. A condensed sans-serif at
-// 8 points fits every caption; where it is missing, the nearest sans-serif stands in.
+// 8 points fits every caption; where it is missing, the nearest sans-serif stands in. A Windows
+// build carries the face in its resources.
 QFont dialogFont()
 {
     QFont font(QStringLiteral("DejaVu Sans Condensed"));
+    // A font database that names faces by their typographic family (FreeType's, as Qt's
+    // offscreen platform on Windows has it) knows this face as DejaVu Sans, semi-condensed.
+    // Asking for that width where the face is known by its own name would make Windows
+    // squeeze it once more.
+    if (!QFontDatabase::hasFamily(font.family())) {
+        font.setFamily(QStringLiteral("DejaVu Sans"));
+        font.setStretch(QFont::SemiCondensed);
+    }
     font.setPointSizeF(8.0);
     font.setStyleHint(QFont::SansSerif);
     return font;
