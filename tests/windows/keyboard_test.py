@@ -21,15 +21,14 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from e2e_support import (MAIN_TITLE, START_TIMEOUT, STEP_TIMEOUT, Session,
-                         caption_underline, check, gray_pixels, has_text_on_light, log,
-                         main_entry, record_boxes, test_arguments, wait_for)
+from e2e_support import (MAIN_TITLE, START_TIMEOUT, STEP_TIMEOUT, Arguments, Session,
+                         caption_underline, check, gray_pixels, has_text, log, main_entry,
+                         record_boxes, wait_for)
 
 WINE = os.environ.get("MXR_WINE", "/usr/lib/wine/wine64")
 TWIPS_PER_PIXEL = 15
-# Qt adds the application's display name to a window title that does not end with it; Windows
-# writes it after " - ".
-SCANNER_TITLE = "Scanner - Model Cross Reference"
+# A window's title is exactly its caption.
+SCANNER_TITLE = "Scanner"
 
 
 def pixels(*twips):
@@ -119,7 +118,9 @@ def clipboard():
 def main():
     no_display_variable = "--no-display-variable" in sys.argv
     argv = [a for a in sys.argv if a != "--no-display-variable"]
-    program, rows, out_dir, internal, box_names = test_arguments(argv)
+    args = Arguments(argv)
+    program, rows, out_dir, internal, box_names = (args.program, args.rows, args.out_dir,
+                                                   args.internal, args.box_names)
     for old in os.listdir(out_dir) if os.path.isdir(out_dir) else []:
         if old.endswith(".png"):
             os.remove(os.path.join(out_dir, old))
@@ -198,7 +199,7 @@ def run_steps(session, rows, box_names):
     shot("tevra-list-open")
     keys("Down", "Return")
     png = shot("entry-picked")
-    check(has_text_on_light(png, on_screen(scanner_origin, TEVRA_BOX)),
+    check(has_text(png, on_screen(scanner_origin, TEVRA_BOX)),
           "the Tevra box shows no text after the pick")
 
     # ---- the boxes, read back one by one from the last to the first ----

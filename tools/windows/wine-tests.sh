@@ -21,11 +21,6 @@
 #   in QT_QPA_FONTDIR, here C:\windows\Fonts.
 # - A program that crashes prints Wine's backtrace and ends, instead of waiting behind a crash
 #   dialog until CTest's time-out (WineDbg ShowCrashDialog=0).
-# - Regular expressions run without PCRE2's JIT (QT_ENABLE_REGEXP_JIT=0). With it, a thread
-#   that is not the main thread and used one crashes as it ends, on the thread_local JIT stack
-#   in Qt6Core (a MinGW fault with thread_local destructors in DLLs). Offscreen, Qt's font
-#   database lists its font folder with one on the program's start-up helper thread, so the
-#   test programs that start the program ended with that crash in about half of the runs.
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
@@ -97,7 +92,7 @@ EOF
 "$wineserver" -w
 took=$(( ($(date +%s%N) - started) / 100000000 ))
 echo "wine-tests.sh: Wine prefix made in $((took / 10)).$((took % 10)) s; display $DISPLAY"
-export QT_QPA_FONTDIR='C:\windows\Fonts' QT_ENABLE_REGEXP_JIT=0
+export QT_QPA_FONTDIR='C:\windows\Fonts'
 
 status=0
 ctest --test-dir "$build" --output-on-failure --timeout 300 "$@" || status=$?
