@@ -66,8 +66,9 @@ QFont dialogFont()
     // A font database that names faces by their typographic family (FreeType's, as Qt's
     // offscreen platform on Windows has it) knows this face as DejaVu Sans, semi-condensed.
     // Asking for that width where the face is known by its own name would make Windows
-    // squeeze it once more.
-    if (!QFontDatabase::hasFamily(font.family())) {
+    // squeeze it once more. (The answer is kept: the question lists every installed family.)
+    static const bool knownByOwnName = QFontDatabase::hasFamily(font.family());
+    if (!knownByOwnName) {
         font.setFamily(QStringLiteral("DejaVu Sans"));
         font.setStretch(QFont::SemiCondensed);
     }
