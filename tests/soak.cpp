@@ -4,8 +4,8 @@
 // One lookup: press a category button (the next one each time, round all of them), open a list,
 // pick an entry, open another list (or the same one again where there is only one), close it,
 // press Main Menu. After each lookup the live top-level widgets, the QObjects the program owns
-// and the open file descriptors must be what they were after the first; resident memory is
-// reported after 1,000 lookups and at the end.
+// and the open file descriptors must be what they were after the first (descriptors: at most
+// that many); resident memory is reported after 1,000 lookups and at the end.
 //
 //   soak [LOOKUPS]     (default 10000) prints the figures; exits 1 when a count did not return
 #include "ModelTable.h"
@@ -15,11 +15,12 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QTest>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
 #include <unistd.h>
 
 using namespace forms;
@@ -31,7 +32,13 @@ struct Counts
     int topLevels = 0;
     int objects = 0;
     int descriptors = 0;
-    bool operator==(const Counts &) const = default;
+    // What the program holds is back where it was. Descriptors may be fewer: Qt's painting
+    // helpers run on a thread pool whose idle threads end after 30 s, each with its eventfd.
+    bool backTo(const Counts &start) const
+    {
+        return topLevels == start.topLevels && objects == start.objects
+            && descriptors <= start.descriptors;
+    }
 };
 
 int objectsUnder(const QObject *object)
@@ -50,7 +57,10 @@ Counts counts()
     for (const QWidget *window : windows)
         c.objects += objectsUnder(window);
     c.objects += objectsUnder(QCoreApplication::instance());
-    c.descriptors = int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot).size());
+    // Every open descriptor, sockets, pipes and eventfds included (the listing's own counts too,
+    // the same each time).
+    c.descriptors = int(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                      std::filesystem::directory_iterator()));
     return c;
 }
 
@@ -152,7 +162,7 @@ int main(int argc, char *argv[])
             ++failures;
         }
         const Counts now = counts();
-        if (!(now == start)) {
+        if (!now.backTo(start)) {
             std::printf("after lookup %d: %d top-level widgets, %d objects, %d descriptors\n", n,
                         now.topLevels, now.objects, now.descriptors);
             ++failures;
