@@ -116,11 +116,24 @@ test)
         run_tests build-asan
     echo "== fuzzers, 20 s each =="
     build_fuzzers
-    run_tests build-fuzz
-    echo "== Windows, under Wine =="
+    # The fuzzers run for a fixed time, so the Windows build goes on beside them.
+    fuzz_log=build-fuzz/smoke.log
+    run_tests build-fuzz >"$fuzz_log" 2>&1 &
+    fuzz_pid=$!
+    trap 'kill "$fuzz_pid" 2>/dev/null || true' EXIT
+    windows=no
     if tools/windows/build-qt.sh --check "$qt_windows"; then
         install_missing "${windows_packages[@]}"
         build_windows
+        windows=yes
+    fi
+    fuzz_status=0
+    wait "$fuzz_pid" || fuzz_status=$?
+    trap - EXIT
+    cat "$fuzz_log"
+    [ "$fuzz_status" -eq 0 ] || exit "$fuzz_status"
+    echo "== Windows, under Wine =="
+    if [ "$windows" = yes ]; then
         tools/windows/wine-tests.sh build-windows -j2
     else
         echo "dev.sh: SKIPPED the Windows tests: no cross-built Qt in $qt_windows" \
