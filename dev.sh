@@ -38,10 +38,11 @@ fuzz_packages=(clang libclang-rt-dev)
 fuzzers=(fuzz_text fuzz_pick fuzz_sortedlist)
 
 # The Windows build: MinGW-w64 (posix threads), Debian's Qt source for the cross-built Qt
-# (apt-get source, quilt), and for its tests Wine with fonts, an X server and drivers.
+# (apt-get source, quilt), the dialog font the program carries, and for its tests Wine with
+# fonts, an X server and drivers.
 windows_packages=(
     cmake ninja-build qt6-base-dev g++-mingw-w64-x86-64-posix dpkg-dev quilt python3
-    wine64 fonts-wine fonts-liberation2 xvfb xdotool xclip imagemagick
+    fonts-dejavu-extra wine64 fonts-wine fonts-liberation2 xvfb xdotool xclip imagemagick
 )
 qt_windows=${XDG_CACHE_HOME:-$HOME/.cache}/model-xref/qt-6.4.2-mingw
 

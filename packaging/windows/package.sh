@@ -54,7 +54,7 @@ while [ ${#pending[@]} -gt 0 ]; do
 done
 
 # The program carries DejaVu Sans Condensed in its resources; its licence goes with it.
-cp /usr/share/doc/fonts-dejavu-core/copyright "$folder/LICENSE-DejaVu-fonts.txt"
+cp /usr/share/doc/fonts-dejavu-extra/copyright "$folder/LICENSE-DejaVu-fonts.txt"
 
 # Debug information stays in the build; what Windows users get is stripped (the resources stay).
 find "$folder" -name '*.exe' -o -name '*.dll' | xargs $triplet-strip --strip-unneeded
