@@ -32,6 +32,8 @@ test_packages=(
     libbenchmark-dev
     # the fuzzers, whose short runs are part of the suite
     clang libclang-rt-dev
+    # keeps compiler output between runs of the suite
+    ccache
 )
 bench_packages=(libbenchmark-dev hyperfine xvfb xauth)
 fuzz_packages=(clang libclang-rt-dev)
@@ -64,10 +66,22 @@ install_missing() {
     "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# The suite builds five configurations; ccache (in ~/.cache/ccache) keeps the compiler's output
+# between runs, also between clones in other folders. Precompiled headers are made anew in each
+# build folder, so their time stamps and the macros they were made with must not keep a compile
+# from being cached; the compiler still checks that a precompiled header is valid when it uses it.
+launcher=()
+use_ccache() {
+    command -v ccache >/dev/null || return 0
+    export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true
+    export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+}
+
 # build DIR [cmake options...]
 build() {
     local dir=$1; shift
-    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+    cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
     cmake --build "$dir"
 }
 
@@ -77,7 +91,7 @@ build_windows() {
     cmake -S . -B build-windows -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$qt_windows/lib/cmake/Qt6/qt.toolchain.cmake" \
         -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
-        -DMXR_BUILD_BENCHMARKS=OFF >/dev/null
+        -DMXR_BUILD_BENCHMARKS=OFF "${launcher[@]}" >/dev/null
     nice -n 10 cmake --build build-windows --parallel 2
     cmake --build build-windows --target windows-zip
 }
@@ -102,6 +116,7 @@ run)
     ;;
 test)
     install_missing "${run_packages[@]}" "${test_packages[@]}"
+    use_ccache
     echo "== external edition =="
     build build -DMXR_BUILD_TESTS=ON -DMXR_BUILD_BENCHMARKS=ON
     run_tests build
