@@ -200,9 +200,10 @@ def run_steps(session, rows, box_names):
     keys("alt+Down")
     shot("tevra-list-open")
     keys("Down", "Return")
-    png = shot("entry-picked")
-    check(has_text(png, on_screen(scanner_origin, TEVRA_BOX)),
-          "the Tevra box shows no text after the pick")
+    step_number[0] += 1
+    wait_for(lambda: has_text(session.screenshot(f"{step_number[0]:02d}-entry-picked"),
+                              on_screen(scanner_origin, TEVRA_BOX)),
+             STEP_TIMEOUT, "text in the Tevra box after the pick")
 
     def copied_text(name):
         """Ctrl+A, Ctrl+C in the focused box, and the text that reaches the X clipboard.
