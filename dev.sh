@@ -67,9 +67,11 @@ install_missing() {
 }
 
 # The suite builds five configurations; ccache (in ~/.cache/ccache) keeps the compiler's output
-# between runs, also between clones in other folders. Precompiled headers are made anew in each
-# build folder, so their time stamps and the macros they were made with must not keep a compile
-# from being cached; the compiler still checks that a precompiled header is valid when it uses it.
+# between runs. A clone in another folder reuses the library's objects; the test programs carry
+# their build folder's path (Qt Test's defines), so they are cached per folder. Precompiled
+# headers are made anew in each build folder, so their time stamps and the macros they were
+# made with must not keep a compile from being cached; the compiler still checks that a
+# precompiled header is valid when it uses it.
 launcher=()
 use_ccache() {
     command -v ccache >/dev/null || return 0

@@ -301,6 +301,12 @@ class Session:
         log(f"screenshot {path}")
         return path
 
+    def screenshot_showing(self, name, shows, what):
+        """Takes the screenshot again until shows(path) holds, and returns it: a window may
+        repaint a moment after the step that changed it has been seen to end."""
+        return wait_for(lambda: (lambda path: path if shows(path) else None)(
+            self.screenshot(name)), STEP_TIMEOUT, what)
+
     # -- the end --
 
     def __enter__(self):
@@ -635,6 +641,12 @@ def region_differs(png_a, png_b, rect, min_fraction=0.05):
     changed = sum(1 for ra, rb in zip(a, b) for pa, pb in zip(ra, rb) if abs(pa - pb) > 40)
     total = max(1, rect[2] * rect[3])
     return changed / total >= min_fraction
+
+
+def is_drawn(png, rect):
+    """Whether a window's area is painted: a window is mapped black until it paints."""
+    pixels = [p for row in gray_pixels(png, rect) for p in row]
+    return sum(1 for p in pixels if p < 8) < len(pixels) / 4
 
 
 def has_text(png, rect, inset=3):

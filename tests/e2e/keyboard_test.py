@@ -30,8 +30,9 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_support import (BRANDS, MAIN_TITLE, RESOURCES, START_TIMEOUT, STEP_TIMEOUT, Arguments,
                          Tree, caption_underline, check, gray_pixels, has_text, ico_images,
-                         import_pyatspi, log, main_entry, record_boxes, region_differs,
-                         run_quiet, same_icon, wait_for, x_frame_origin, x_icons, x_window)
+                         import_pyatspi, is_drawn, log, main_entry, record_boxes,
+                         region_differs, run_quiet, same_icon, wait_for, x_frame_origin,
+                         x_icons, x_window)
 
 
 def main():
@@ -91,8 +92,7 @@ def run_steps(session, args):
         """A screenshot once shows(png) holds: the program may repaint a moment after the
         accessibility tree has changed."""
         step_number[0] += 1
-        return wait_for(lambda: (lambda png: png if shows(png) else None)(
-            session.screenshot(f"{step_number[0]:02d}-{name}")), STEP_TIMEOUT, what)
+        return session.screenshot_showing(f"{step_number[0]:02d}-{name}", shows, what)
 
     def keys(*sequence):
         log(f"keys: {' '.join(sequence)}")
@@ -108,13 +108,9 @@ def run_steps(session, args):
                      f" (now {focus_of(window)})")
 
     def drawn_shot(name, window, title):
-        """A screenshot once the window is drawn (a new window is black until it paints)."""
-        x, y, w, h = tree.extents(window)
-
-        def drawn(png):
-            pixels = [p for row in gray_pixels(png, (x, y, w, h)) for p in row]
-            return sum(1 for p in pixels if p < 8) < len(pixels) / 4
-        return shot_showing(name, drawn, f'"{title}" to be drawn')
+        """A screenshot once the window is drawn."""
+        area = tree.extents(window)
+        return shot_showing(name, lambda png: is_drawn(png, area), f'"{title}" to be drawn')
 
     def check_underline(png, control, letter_at):
         """letter_at: where the underlined letter starts, as a share of the caption."""

@@ -21,9 +21,9 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from e2e_support import (MAIN_TITLE, START_TIMEOUT, STEP_TIMEOUT, Arguments, Session,
-                         caption_underline, check, gray_pixels, has_text, log, main_entry,
-                         record_boxes, wait_for, Timeout)
+from e2e_support import (MAIN_TITLE, START_TIMEOUT, STEP_TIMEOUT, Arguments, Session, Timeout,
+                         caption_underline, check, gray_pixels, has_text, is_drawn, log,
+                         main_entry, record_boxes, wait_for)
 
 WINE = os.environ.get("MXR_WINE", "/usr/lib/wine/wine64")
 TWIPS_PER_PIXEL = 15
@@ -168,17 +168,15 @@ def run_steps(session, rows, box_names):
               f'"{name}": underline at {start}/{width} px, expected near {letter_at:.0%}')
         log(f'"{name}": access key underlined ({length} px at {start}/{width})')
 
-    def drawn_shot(name, window, client):
-        """Waits until the window's client area is drawn (a window is mapped black first),
-        and returns that screenshot and the client area's origin."""
-        origin = client_origin(window, client)
-
-        def drawn():
-            png = session.screenshot(f"{step_number[0] + 1:02d}-{name}")
-            pixels = [p for row in gray_pixels(png, origin + client) for p in row]
-            return png if sum(1 for p in pixels if p < 8) < len(pixels) / 4 else None
-        png = wait_for(drawn, STEP_TIMEOUT, f"{name} to be drawn")
+    def shot_showing(name, shows, what):
         step_number[0] += 1
+        return session.screenshot_showing(f"{step_number[0]:02d}-{name}", shows, what)
+
+    def drawn_shot(name, window, client):
+        """The screenshot once the window's client area is drawn, and that area's origin."""
+        origin = client_origin(window, client)
+        png = shot_showing(name, lambda png: is_drawn(png, origin + client),
+                           f"{name} to be drawn")
         return png, origin
 
     # ---- the main menu: drawn, pictures on the buttons, access keys underlined ----
@@ -200,10 +198,8 @@ def run_steps(session, rows, box_names):
     keys("alt+Down")
     shot("tevra-list-open")
     keys("Down", "Return")
-    step_number[0] += 1
-    wait_for(lambda: has_text(session.screenshot(f"{step_number[0]:02d}-entry-picked"),
-                              on_screen(scanner_origin, TEVRA_BOX)),
-             STEP_TIMEOUT, "text in the Tevra box after the pick")
+    shot_showing("entry-picked", lambda png: has_text(png, on_screen(scanner_origin, TEVRA_BOX)),
+                 "text in the Tevra box after the pick")
 
     def copied_text(name):
         """Ctrl+A, Ctrl+C in the focused box, and the text that reaches the X clipboard.
