@@ -70,7 +70,6 @@ configure_options=(
     -DFEATURE_icu=OFF
     -DFEATURE_glib=OFF
     -DFEATURE_openssl=OFF
-    -DFEATURE_sql=OFF
     -DFEATURE_gif=OFF
 )
 
