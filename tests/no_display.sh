@@ -1,6 +1,6 @@
 #!/bin/sh
 # Started where no display can be reached, the program says so in one line and exits with 1
-# instead of a toolkit abort. Usage: no_display.sh PROGRAM
+# instead of a toolkit abort, on X11 and on Wayland. Usage: no_display.sh PROGRAM
 out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$1" 2>&1)
 status=$?
 lines=$(printf '%s\n' "$out" | wc -l)
@@ -12,3 +12,9 @@ out=$(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:987 "$1" 2>&1)
 status=$?
 echo "status $status: $out"
 [ "$status" -eq 1 ] && [ "$(printf '%s\n' "$out" | wc -l)" -eq 1 ] || exit 1
+# Wayland without a compositor: the same one line, naming the socket it looked for.
+out=$(env -u DISPLAY QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=mxr-no-compositor "$1" 2>&1)
+status=$?
+echo "status $status: $out"
+[ "$status" -eq 1 ] && [ "$(printf '%s\n' "$out" | wc -l)" -eq 1 ] || exit 1
+printf '%s' "$out" | grep -q 'no display can be reached: .*WAYLAND_DISPLAY "mxr-no-compositor"' || exit 1

@@ -10,9 +10,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #ifdef Q_OS_WIN
 #    include <windows.h>
+#else
+#    include <sys/stat.h>
 #endif
 
 namespace forms {
@@ -118,6 +121,7 @@ QtMessageHandler previousHandler = nullptr;
 bool starting = false;
 QString platformCause; // the first platform diagnostic: what went wrong
 bool causeIsDisplay = false; // it came from the display connection
+bool holdingRuntimeDirBack = false; // see withoutRuntimeDir
 
 void tellFailure(const QString &line)
 {
@@ -130,8 +134,28 @@ void tellFailure(const QString &line)
 #endif
 }
 
+// Qt's Wayland plugin says "Failed to create wl_display (<reason>)" when no compositor answers.
+QString waylandCause(const QString &message)
+{
+    const qsizetype open = message.lastIndexOf(u'(');
+    const QString reason = open < 0 ? QString() : message.mid(open);
+    const QString socket = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (socket.isEmpty())
+        return QStringLiteral("WAYLAND_DISPLAY is not set, and no Wayland compositor is at "
+                              "\"wayland-0\" %1")
+                .arg(reason);
+    return QStringLiteral("no Wayland compositor is at WAYLAND_DISPLAY \"%1\" %2").arg(socket, reason);
+}
+
 void programMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
+    if (holdingRuntimeDirBack && message.startsWith(QLatin1String("QStandardPaths: ")))
+        return; // see withoutRuntimeDir
+    if (starting && message.startsWith(QLatin1String("Failed to create wl_display"))) {
+        platformCause = waylandCause(message);
+        causeIsDisplay = true;
+        return;
+    }
     if (type == QtFatalMsg && starting) {
         if (causeIsDisplay)
             tellFailure(QStringLiteral("no display can be reached: ") + platformCause);
@@ -163,6 +187,64 @@ void programMessage(QtMsgType type, const QMessageLogContext &context, const QSt
         std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+// What the program leaves to the desktop session, and what it does where there is none.
+//
+// Input method: the program's boxes take no text that it reads, so Qt's own compose handling
+// (dead keys) is all it needs, on X11 as on Wayland, unless the user names another in
+// QT_IM_MODULE. Qt's Wayland text-input support would also reach for the compositor's seat,
+// which a compositor without input devices does not have, and crash when a list opens.
+//
+// Session bus: a screen reader is reached through the session bus. Without one (no address
+// and none at $XDG_RUNTIME_DIR/bus, where libdbus would look), libdbus would start a bus
+// daemon of its own that outlives the program and writes into HOME. There is no screen reader
+// to serve then, so the program asks for no bus: the address "disabled:" names no transport
+// libdbus knows, and the connection fails at once.
+void prepareSessionEnvironment()
+{
+    if (qEnvironmentVariableIsEmpty("QT_IM_MODULE"))
+        qputenv("QT_IM_MODULE", "compose");
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
+        const QByteArray runtimeDir = qgetenv("XDG_RUNTIME_DIR");
+        struct stat info;
+        const bool userBus = !runtimeDir.isEmpty()
+                && stat((runtimeDir + "/bus").constData(), &info) == 0 && S_ISSOCK(info.st_mode);
+        if (!userBus)
+            qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    }
+}
+
+// Runs make with no runtime directory for Qt to find or make. Qt asks for the runtime directory
+// ($XDG_RUNTIME_DIR) only to see whether the program runs in a Flatpak sandbox, which always
+// has one. Without it, Qt would warn and make a folder in the temporary directory instead;
+// with a temporary directory in which nothing can be made, it finds none and goes on.
+template<typename Make>
+void withoutRuntimeDir(Make make)
+{
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        make();
+        return;
+    }
+    const bool hadTmp = qEnvironmentVariableIsSet("TMPDIR");
+    const QByteArray tmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", "/dev/null");
+    holdingRuntimeDirBack = true;
+    make();
+    holdingRuntimeDirBack = false;
+    if (hadTmp)
+        qputenv("TMPDIR", tmp);
+    else
+        qunsetenv("TMPDIR");
+}
+#else
+void prepareSessionEnvironment() {}
+template<typename Make>
+void withoutRuntimeDir(Make make)
+{
+    make();
+}
+#endif
+
 } // namespace
 
 int Run(int &argc, char **argv, void (*start)())
@@ -175,8 +257,10 @@ int Run(int &argc, char **argv, void (*start)())
         }
     }
     previousHandler = qInstallMessageHandler(programMessage);
+    prepareSessionEnvironment();
     starting = true;
-    ProgramApplication app(argc, argv);
+    std::optional<ProgramApplication> app;
+    withoutRuntimeDir([&] { app.emplace(argc, argv); });
     starting = false;
     QGuiApplication::setDesktopFileName(App.DesktopFileName);
     QCoreApplication::setApplicationVersion(

@@ -7,6 +7,10 @@
                    in both, a lookup by keyboard still fills the boxes and Alt+X ends with 0
     sigterm        SIGTERM (logout) and SIGINT (Ctrl+C in a terminal) end it within 2 s,
     sigint         as the signal ends a program, without a word and without an error box
+    no-session     an X display and nothing else of a desktop session: no session bus, no
+                   runtime directory, an empty HOME. The program says nothing, writes nothing
+                   (HOME and the temporary directory stay empty), starts no bus daemon, and
+                   Alt+X ends it with 0
 
 Usage (inside dbus-run-session):
     faults_test.py PROGRAM TABLE_SOURCE OUT_DIR EDITION SCENARIO
@@ -23,7 +27,8 @@ from e2e_support import (MAIN_TITLE, START_TIMEOUT, STEP_TIMEOUT, Arguments, Tre
                          has_text, import_pyatspi, log, main_entry, run_quiet, wait_for,
                          x_client_origin, x_window)
 
-SCENARIOS = ["display-lost", "a11y-bus-lost", "session-bus-lost", "sigterm", "sigint"]
+SCENARIOS = ["display-lost", "a11y-bus-lost", "session-bus-lost", "sigterm", "sigint",
+             "no-session"]
 
 # Where the Tevra record box lies in the search window's client area (4950, 975 twips).
 TEVRA_BOX = (330, 65, 131, 19)
@@ -150,6 +155,37 @@ def sigterm(session, args):
 
 def sigint(session, args):
     ended_by(session, args, signal.SIGINT)
+
+
+def bus_daemons():
+    """Process ids of every D-Bus daemon and launcher on the machine, ended ones included."""
+    return {pid for name in ("dbus-daemon", "dbus-launch")
+            for pid in run_quiet(["pgrep", "-x", name]).split()}
+
+
+def no_session(session, args):
+    import tempfile
+    session.start_x()
+    with tempfile.TemporaryDirectory(prefix="mxr-home-") as home, \
+            tempfile.TemporaryDirectory(prefix="mxr-tmp-") as tmp:
+        env = {"PATH": os.environ["PATH"], "DISPLAY": session.display, "HOME": home,
+               "TMPDIR": tmp, "QT_QPA_PLATFORM": "xcb"}
+        if "ASAN_OPTIONS" in os.environ:
+            env["ASAN_OPTIONS"] = os.environ["ASAN_OPTIONS"]
+        daemons_before = bus_daemons()
+        session.program_process = session._start("program", [args.program], env=env)
+        wait_for(lambda: x_window(MAIN_TITLE), START_TIMEOUT, "the main menu")
+        keys("alt+x")
+        status = session.wait_program_exit(STEP_TIMEOUT)
+        check(status == 0, f"Alt+X ended the program with status {status}")
+        said = program_said(session)
+        check(not said, f"the program said: {said}")
+        written = [os.path.join(root, name) for folder in (home, tmp)
+                   for root, dirs, files in os.walk(folder) for name in dirs + files]
+        check(not written, f"the program wrote: {written}")
+        started = bus_daemons() - daemons_before
+        check(not started, f"bus processes started by the program: {started}")
+    log("nothing said, nothing written, no bus started; Alt+X: status 0")
 
 
 if __name__ == "__main__":
