@@ -5,6 +5,8 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 namespace forms::detail {
@@ -124,10 +126,18 @@ public:
         }
         if (!combo()->isVisible() || !combo()->isEnabled())
             return;
-        if (combo()->view() && combo()->view()->isVisible())
-            combo()->hidePopup();
-        else
+        QAbstractItemView *list = combo()->view();
+        if (!list || !list->isVisible()) {
             combo()->showPopup();
+        } else if (actionName == pressAction() && list->selectionModel()->hasSelection()) {
+            // Pressing an open list picks the entry selected in it (an entry's Toggle action
+            // selects it), the same way as Enter.
+            list->setCurrentIndex(list->selectionModel()->selectedIndexes().constFirst());
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QCoreApplication::sendEvent(list, &enter);
+        } else {
+            combo()->hidePopup();
+        }
     }
 
     QStringList keyBindingsForAction(const QString &actionName) const override
