@@ -1,5 +1,6 @@
-// A working day in one run: lookup after lookup through the real event paths, on the offscreen
-// platform, watching what the program holds.
+// A working day in one run: lookup after lookup through the real event paths, offscreen or on
+// an X server (QT_QPA_PLATFORM=xcb), where every window is drawn, watching what the program
+// holds.
 //
 // One lookup: press a category button (the next one each time, round all of them), open a list,
 // pick an entry, open another list (or the same one again where there is only one), close it,
@@ -111,6 +112,10 @@ bool lookup(int k, int n)
 {
     QTest::mouseClick(frmMain->cmdType[Integer(k)].widget(), Qt::LeftButton);
     SearchForm &search = *frmSearch;
+    // On a real display the window is drawn before the user goes on, as it is at a desk.
+    if (!QTest::qWaitForWindowExposed(search.widget()))
+        return false;
+    QCoreApplication::processEvents();
     int first = k >= 8 ? 0 : 1 + n % 4;
     while (first > 0 && search.cboSearch[Integer(first)].ListCount() == 0)
         first = first % 4 + 1;    // a brand list that this group leaves empty

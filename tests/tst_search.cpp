@@ -1,5 +1,9 @@
 // The search window: its set-up for every category, the lookup entries, picks and the record
 // display, the failure paths, both editions, and its layout.
+// QPixmapCache::totalUsed(), the size of the style's cache, is declared for tests only.
+#define Q_TEST_QPIXMAPCACHE
+#include <QPixmapCache>
+
 #include "TestSupport.h"
 
 #include "Edition.h"
@@ -551,6 +555,19 @@ private slots:
         QVERIFY(frmMain.IsLoaded());
     }
 
+    // Qt's style keeps what it draws for a list or a button, keyed by the palette it drew
+    // with. A window that draws its controls with palettes of their own would add the same
+    // drawings again every time a category is chosen, and the program would grow all day.
+    void newWindowDrawsFromWhatTheLastOneCached()
+    {
+        ProgramScope scope;
+        openSearchFor(6).widget()->grab();
+        const int used = QPixmapCache::totalUsed();    // in MiB in Qt 6.4, hence 30 windows
+        for (int i = 0; i < 30; ++i)
+            openSearchFor(6).widget()->grab();
+        QCOMPARE(QPixmapCache::totalUsed(), used);
+    }
+
     // ---- layout ----
 
     void windowProperties()
@@ -560,7 +577,7 @@ private slots:
         QWidget *w = f.widget();
         QCOMPARE(w->size(), QSize(469, 318));
         QCOMPARE(w->pos(), QPoint(1, 1));
-        QCOMPARE(w->palette().color(QPalette::Window), QColor(224, 224, 224));
+        QCOMPARE(w->grab().toImage().pixelColor(3, w->height() - 3), QColor(224, 224, 224));
         QVERIFY(w->windowFlags() & Qt::WindowMaximizeButtonHint);
         QVERIFY(!w->parentWidget());    // modeless, no owner
         QVERIFY(!w->isModal());

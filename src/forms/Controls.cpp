@@ -132,6 +132,16 @@ void Label::setForeColor(Color color)
     QPalette palette = m_widget->palette();
     palette.setColor(QPalette::WindowText, QColor(color.red, color.green, color.blue));
     m_widget->setPalette(palette);
+    m_ownForeColor = true;
+}
+
+void Label::standOn(const QColor &background)
+{
+    if (m_ownForeColor)
+        return;
+    QPalette palette = m_widget->palette();
+    palette.setColor(QPalette::WindowText, detail::textColorOn(background));
+    m_widget->setPalette(palette);
 }
 
 void Label::setFont(const String &family, int points, bool bold)

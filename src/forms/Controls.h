@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+class QColor;
 class QWidget;
 
 namespace forms {
@@ -116,11 +117,15 @@ public:
 
     void setForeColor(Color color);
     void setFont(const String &family, int points, bool bold);
+    // The label stands on this background: without a text colour of its own, it takes the one
+    // that reads on it.
+    void standOn(const QColor &background);
     // The control this label names: a screen reader speaks the caption as its name.
     void setLabelFor(Control &control);
 
 private:
     Control *m_labelFor = nullptr;
+    bool m_ownForeColor = false;
 };
 
 class TextBox : public Control

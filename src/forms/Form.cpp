@@ -256,14 +256,17 @@ void Form::setClientSize(Single widthTwips, Single heightTwips)
 
 void Form::setBackColor(Color color)
 {
+    // The window paints this colour itself rather than taking a palette of its own: every
+    // control would inherit that palette as a new one, and Qt's style caches its drawings by
+    // palette, so each new window would draw and keep its lists and buttons all over again.
     // The labels stand on this colour: their text colour goes with it, whatever colours the
     // desktop's scheme gives the rest.
     const QColor background(color.red, color.green, color.blue);
-    QPalette palette = m_window->palette();
-    palette.setColor(QPalette::Window, background);
-    palette.setColor(QPalette::WindowText, detail::textColorOn(background));
-    m_window->setPalette(palette);
-    m_window->setAutoFillBackground(true);
+    m_window->setBackColor(background);
+    for (Control *control : m_controls) {
+        if (auto *label = dynamic_cast<Label *>(control))
+            label->standOn(background);
+    }
 }
 
 void Form::setPicture(const String &resource)

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QKeyEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QStyleOptionButton>
@@ -96,12 +97,21 @@ void FormWindow::setPicture(const QString &resource)
     update();
 }
 
-void FormWindow::paintEvent(QPaintEvent *)
+void FormWindow::setBackColor(const QColor &color)
 {
-    if (m_picture.isNull())
-        return;
+    m_backColor = color;
+    // The window paints all of itself; Qt need not clear it first.
+    setAttribute(Qt::WA_OpaquePaintEvent, color.isValid());
+    update();
+}
+
+void FormWindow::paintEvent(QPaintEvent *event)
+{
     QPainter painter(this);
-    painter.drawPixmap(0, 0, m_picture.pixmap(devicePixelRatioF()));
+    if (m_backColor.isValid())
+        painter.fillRect(event->rect(), m_backColor);
+    if (!m_picture.isNull())
+        painter.drawPixmap(0, 0, m_picture.pixmap(devicePixelRatioF()));
 }
 
 void FormWindow::closeEvent(QCloseEvent *event)

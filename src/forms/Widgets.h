@@ -38,6 +38,7 @@ class FormWindow : public QWidget
     Q_OBJECT
 public:
     explicit FormWindow(Form *form);
+    void setBackColor(const QColor &color);
     void setPicture(const QString &resource);
 
 protected:
@@ -46,6 +47,7 @@ protected:
 
 private:
     Form *m_form;
+    QColor m_backColor;
     CachedPicture m_picture;
 };
 
