@@ -1,7 +1,8 @@
 // Every text of both windows stays readable whatever colour scheme the desktop hands the
 // program: light, dark or high contrast. The windows fix some backgrounds (the grey windows, the
 // white picture buttons); the text on them must not take the desktop's colour. Measured on the
-// pixels drawn, as the contrast ratio of the guidelines for accessible contrast.
+// pixels drawn, as the contrast ratio of the guidelines for accessible contrast. The same goes for
+// the ring that shows where the keyboard focus is: at least 3:1 against what it covers.
 #include "TestSupport.h"
 
 #include "Edition.h"
@@ -139,7 +140,74 @@ private slots:
         }
     }
 
+    void focusStandsOut_data() { everyTextReadable_data(); }
+    void focusStandsOut()
+    {
+        QFETCH(QPalette, palette);
+        QApplication::setPalette(palette);
+        ProgramScope scope;
+        QVERIFY(showActive(*frmMain));
+        for (Control *control : {static_cast<Control *>(&frmMain->cmdType[0]),
+                                 static_cast<Control *>(&frmMain->cmdExit)})
+            verifyFocusRing(*frmMain, *control);
+        SearchForm &f = openSearchFor(6);
+        QVERIFY(showActive(f));
+        for (Control *control : {static_cast<Control *>(&f.cboSearch[1]),
+                                 static_cast<Control *>(&f.txtTev),
+                                 static_cast<Control *>(&f.cmdMM)})
+            verifyFocusRing(f, *control);
+    }
+
 private:
+    // The pixels around a control that change when the keyboard focus comes to it (Tab away,
+    // then Shift+Tab back) are its focus indicator. They must hold a ring, at least one pixel
+    // wide all round, of pixels that stand 3:1 against every pixel beside them that is not
+    // part of the indicator.
+    static void verifyFocusRing(Form &form, Control &control)
+    {
+        QWidget *window = form.widget();
+        QWidget *target = control.widget();
+        target->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTRY_VERIFY(!target->hasFocus());
+        const QImage before = window->grab().toImage();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QTRY_VERIFY(target->hasFocus());
+        const QImage after = window->grab().toImage();
+
+        const QRect area = target->geometry().adjusted(-3, -3, 3, 3) & window->rect();
+        auto changed = [&](int x, int y) { return before.pixel(x, y) != after.pixel(x, y); };
+        QRect ring;
+        int standing = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                if (!changed(x, y))
+                    continue;
+                int beside = 0;
+                bool standsOut = true;
+                for (const QPoint &n : {QPoint(x - 1, y), QPoint(x + 1, y), QPoint(x, y - 1),
+                                        QPoint(x, y + 1)}) {
+                    if (!area.contains(n) || changed(n.x(), n.y()))
+                        continue;
+                    ++beside;
+                    standsOut = standsOut && contrast(after.pixel(x, y), after.pixel(n)) >= 3.0;
+                }
+                if (beside > 0 && standsOut) {
+                    ++standing;
+                    ring |= QRect(x, y, 1, 1);
+                }
+            }
+        }
+        QVERIFY2(ring.width() >= 20 && ring.height() >= 8
+                         && standing >= 2 * (ring.width() + ring.height()) - 4,
+                 qPrintable(QString("%1 \"%2\": %3 pixels stand out 3:1 in %4x%5")
+                                    .arg(target->metaObject()->className(),
+                                         target->accessibleName())
+                                    .arg(standing)
+                                    .arg(ring.width())
+                                    .arg(ring.height())));
+    }
+
     // A picture button's caption: one line at the bottom of its face, below the picture.
     static Checked captionOf(CommandButton &button)
     {

@@ -10,7 +10,6 @@
 #include <QFontDatabase>
 #include <QFont>
 #include <QIcon>
-#include <QProxyStyle>
 #include <QWidget>
 
 #include <algorithm>
@@ -23,20 +22,6 @@
 namespace forms {
 
 namespace {
-
-// Access keys are shown underlined at all times, whatever the desktop's style prefers.
-class AlwaysUnderlineStyle : public QProxyStyle
-{
-public:
-    using QProxyStyle::QProxyStyle;
-    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
-                  QStyleHintReturn *returnData) const override
-    {
-        if (hint == SH_UnderlineShortcut)
-            return 1;
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
-};
 
 void setUpApplicationOnce()
 {
@@ -52,8 +37,8 @@ void setUpApplicationOnce()
     const QDir carried(QStringLiteral(":/fonts"));
     for (const QString &file : carried.entryList(QDir::Files))
         QFontDatabase::addApplicationFont(carried.filePath(file));
-    if (!dynamic_cast<AlwaysUnderlineStyle *>(QApplication::style()))
-        QApplication::setStyle(new AlwaysUnderlineStyle(QApplication::style()->name()));
+    if (!dynamic_cast<detail::ProgramStyle *>(QApplication::style()))
+        QApplication::setStyle(new detail::ProgramStyle(QApplication::style()->name()));
 }
 
 // The windows' twip layouts were made for an 8-point dialog font; the desktop's own UI font is

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QPixmap>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QWidget>
 
@@ -14,6 +15,28 @@ namespace forms::detail {
 // The text colour that reads on a background the program fixes: black on a light one, as the
 // classic design has it, white on a dark one.
 QColor textColorOn(const QColor &background);
+
+// The desktop's style, with what the program owns on top of it:
+// - access keys are shown underlined at all times, whatever the style prefers;
+// - the keyboard focus is shown by a ring that stands out at least 3:1 (the guideline for
+//   non-text contrast) against the colours beside it, on the buttons, lists and text boxes.
+//   The windows fix some backgrounds (grey windows, white picture buttons) that the desktop's
+//   colours know nothing of: its highlight can vanish on them (light cyan on white in a
+//   high-contrast scheme). The ring takes the desktop's highlight where that stands out, else
+//   black or white, and a second, inner line where no one colour stands out against both the
+//   window's background and the control's face.
+class ProgramStyle : public QProxyStyle
+{
+    Q_OBJECT
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override;
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                       const QWidget *widget) const override;
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
+                            QPainter *painter, const QWidget *widget) const override;
+};
 
 // A picture from the program's resources at the given device-pixel ratio: the "@2x" drawing
 // where there is one and the display is dense, so that the logical size stays the same.
@@ -39,6 +62,7 @@ class FormWindow : public QWidget
 public:
     explicit FormWindow(Form *form);
     void setBackColor(const QColor &color);
+    const QColor &backColor() const { return m_backColor; }
     void setPicture(const QString &resource);
 
 protected:
