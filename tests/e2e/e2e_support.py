@@ -245,8 +245,9 @@ class Session:
             return reply.unpack()[0]
         wait_for(bus_owned, 15, "the accessibility bus")
 
-    def start_program(self, accessibility=True):
-        env = dict(os.environ)
+    def start_program(self, accessibility=True, env=None):
+        """Starts the program in env (by default this test's environment)."""
+        env = dict(os.environ if env is None else env)
         env["QT_QPA_PLATFORM"] = self.platform
         # The desktop's look is the test's choice, never the caller's.
         for name in ("QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE", "QT_SCALE_FACTOR",

@@ -169,11 +169,12 @@ def no_session(session, args):
     with tempfile.TemporaryDirectory(prefix="mxr-home-") as home, \
             tempfile.TemporaryDirectory(prefix="mxr-tmp-") as tmp:
         env = {"PATH": os.environ["PATH"], "DISPLAY": session.display, "HOME": home,
-               "TMPDIR": tmp, "QT_QPA_PLATFORM": "xcb"}
-        if "ASAN_OPTIONS" in os.environ:
-            env["ASAN_OPTIONS"] = os.environ["ASAN_OPTIONS"]
+               "TMPDIR": tmp}
+        for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS"):
+            if name in os.environ:
+                env[name] = os.environ[name]
         daemons_before = bus_daemons()
-        session.program_process = session._start("program", [args.program], env=env)
+        session.start_program(accessibility=False, env=env)
         wait_for(lambda: x_window(MAIN_TITLE), START_TIMEOUT, "the main menu")
         keys("alt+x")
         status = session.wait_program_exit(STEP_TIMEOUT)
