@@ -35,7 +35,7 @@ test_packages=(
     # keeps compiler output between runs of the suite
     ccache
 )
-bench_packages=(libbenchmark-dev hyperfine xvfb xauth)
+bench_packages=(libbenchmark-dev xvfb xauth)
 fuzz_packages=(clang libclang-rt-dev)
 fuzzers=(fuzz_text fuzz_pick fuzz_sortedlist)
 
