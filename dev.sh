@@ -9,7 +9,7 @@
 #                    install what is missing, build the fuzzers with clang, run each for
 #                    SECONDS (60) on a copy of its corpus and print what it reached
 #   ./dev.sh windows install what is missing, cross-build Qt for Windows once (cached in
-#                    ~/.cache/model-xref), build the program for Windows, zip it
+#                    ~/.cache/model-xref), build the program for Windows, its zip and its MSI
 #
 # `test` also runs the Windows build's tests under Wine when the cross-built Qt is cached.
 set -euo pipefail
@@ -35,16 +35,17 @@ test_packages=(
     # keeps compiler output between runs of the suite
     ccache
 )
-bench_packages=(libbenchmark-dev hyperfine xvfb xauth)
+bench_packages=(libbenchmark-dev xvfb xauth)
 fuzz_packages=(clang libclang-rt-dev)
 fuzzers=(fuzz_text fuzz_pick fuzz_sortedlist)
 
 # The Windows build: MinGW-w64 (posix threads), Debian's Qt source for the cross-built Qt
-# (apt-get source, quilt), the dialog font the program carries, and for its tests Wine with
-# fonts, an X server and drivers.
+# (apt-get source, quilt), the dialog font the program carries, wixl and msitools for the MSI,
+# and for its tests Wine with fonts, an X server and drivers.
 windows_packages=(
     cmake ninja-build qt6-base-dev g++-mingw-w64-x86-64-posix dpkg-dev quilt python3
-    fonts-dejavu-extra wine64 fonts-wine fonts-liberation2 xvfb xdotool xclip imagemagick
+    fonts-dejavu-extra wixl msitools
+    wine64 fonts-wine fonts-liberation2 xvfb xdotool xclip imagemagick
 )
 qt_windows=${XDG_CACHE_HOME:-$HOME/.cache}/model-xref/qt-6.4.2-mingw
 
@@ -87,7 +88,7 @@ build() {
     cmake --build "$dir"
 }
 
-# The program, its test programs and the zip for Windows, against the cross-built Qt.
+# The program, its test programs, the zip and the MSI for Windows, against the cross-built Qt.
 build_windows() {
     tools/windows/build-qt.sh "$qt_windows"
     cmake -S . -B build-windows -G Ninja \
@@ -95,7 +96,7 @@ build_windows() {
         -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
         -DMXR_BUILD_BENCHMARKS=OFF "${launcher[@]}" >/dev/null
     nice -n 10 cmake --build build-windows --parallel 2
-    cmake --build build-windows --target windows-zip
+    cmake --build build-windows --target windows-msi
 }
 
 run_tests() {

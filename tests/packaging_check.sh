@@ -1,11 +1,16 @@
 #!/bin/sh
 # What `cmake --install` and the Debian package put on a machine, the desktop validators, Debian's
 # package checker, the packaged program's start, and the Windows version record.
-# Usage: packaging_check.sh BUILD_DIR
+# Usage: packaging_check.sh BUILD_DIR VERSION FILE_VERSION TEXT_VERSION
+#   VERSION as project() sets it (MAJOR.MINOR.PATCH); FILE_VERSION (MAJOR,MINOR,0,PATCH) and
+#   TEXT_VERSION as the Windows version record carries them.
 #
 # Needs no display, session bus or runtime folder of the caller's: it makes its own.
 set -u
 build=$1
+version=$2
+file_version=$3
+text_version=$4
 work=$(mktemp -d)
 xvfb_pid=
 program_pid=
@@ -54,7 +59,7 @@ for n in 16 22 24 32 48 64 128 256; do
 done
 grep -qx "Exec=model-xref" "$desktop" || fail "desktop entry does not start model-xref"
 grep -qx "Icon=model-xref" "$desktop" || fail "desktop entry names another icon"
-grep -q '<release version="4.2.5"' "$metainfo" || fail "metainfo release is not 4.2.5"
+grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo release is not $version"
 grep -q '<launchable type="desktop-id">com.tevra.ModelXref.desktop</launchable>' "$metainfo" ||
     fail "metainfo does not launch the installed desktop entry"
 grep -q '<binary>model-xref</binary>' "$metainfo" || fail "metainfo does not provide the program"
@@ -66,9 +71,9 @@ echo "install tree and validators: ok"
 cpack --config "$build/CPackConfig.cmake" -B "$work/deb" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack"; }
 deb=$(ls "$work"/deb/*.deb 2>/dev/null | head -1)
 [ -n "$deb" ] || fail "no .deb made"
-[ "$(basename "$deb")" = "model-xref_4.2.5_$(dpkg --print-architecture).deb" ] || fail "package file name $deb"
+[ "$(basename "$deb")" = "model-xref_${version}_$(dpkg --print-architecture).deb" ] || fail "package file name $deb"
 [ "$(dpkg-deb -f "$deb" Package)" = model-xref ] || fail "package name"
-[ "$(dpkg-deb -f "$deb" Version)" = 4.2.5 ] || fail "package version"
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version"
 
 # Debian's checker: no error and no warning. Informational and pedantic notes are shown.
 command -v lintian >/dev/null || fail "lintian is not installed (./dev.sh installs it)"
@@ -150,20 +155,21 @@ done
 program_pid=
 echo "packaged program shows the main menu: ok"
 
-# The Windows version record compiles and carries 4.2.0.5 / "4.02.0005".
+# The Windows version record compiles and carries the file version and its text.
 rc="$build/src/model-xref.rc"
-grep -q "FILEVERSION 4,2,0,5" "$rc" || fail "rc FILEVERSION"
+grep -q "FILEVERSION $file_version" "$rc" || fail "rc FILEVERSION"
 if command -v x86_64-w64-mingw32-windres >/dev/null && [ -d /usr/share/mingw-w64/include ]; then
     # No Windows compiler here: the host preprocessor with the MinGW headers stands in.
     x86_64-w64-mingw32-windres --preprocessor=cpp -D_WIN32 -I/usr/share/mingw-w64/include \
         -i "$rc" -O coff -o "$work/rc.o" 2>"$work/windres.log" || { cat "$work/windres.log"; fail "windres"; }
-    python3 - "$work/rc.o" <<'PY' || fail "compiled version record lacks its values"
-import sys
+    python3 - "$work/rc.o" "$file_version" "$text_version" <<'PY' || fail "compiled version record lacks its values"
+import struct, sys
 data = open(sys.argv[1], 'rb').read()
-# Version strings are UTF-16; FILEVERSION 4,2,0,5 is stored as the words 2,4,5,0.
-assert '4.02.0005'.encode('utf-16-le') in data
+# Version strings are UTF-16; FILEVERSION a,b,c,d is stored as the words b,a,d,c.
+a, b, c, d = (int(n) for n in sys.argv[2].split(','))
+assert sys.argv[3].encode('utf-16-le') in data
 assert 'Model Cross Reference'.encode('utf-16-le') in data
-assert bytes([2, 0, 4, 0, 5, 0, 0, 0]) in data
+assert struct.pack('<4H', b, a, d, c) in data
 PY
     echo "windows version record: ok"
 else

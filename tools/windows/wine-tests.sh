@@ -7,7 +7,7 @@
 # and Gecko installers) and runs CTest in BUILD_DIR with both; the test programs reach Wine
 # through tools/windows/wine-run.sh. Afterwards it ends Wine and Xvfb and removes the prefix,
 # whatever the outcome. Needs: wine64, fonts-wine, fonts-liberation2, xvfb, xdotool, xclip,
-# imagemagick.
+# imagemagick, and for the MSI's tests wixl and msitools.
 #
 # The prefix is set up to look like a Windows machine to the program:
 # - Fonts. Wine would offer every font of this machine (through fontconfig), and this Wine does
@@ -21,13 +21,15 @@
 #   in QT_QPA_FONTDIR, here C:\windows\Fonts.
 # - A program that crashes prints Wine's backtrace and ends, instead of waiting behind a crash
 #   dialog until CTest's time-out (WineDbg ShowCrashDialog=0).
+# - Shortcuts that the MSI installs stay in the prefix: Wine does not copy them into this
+#   machine's own menus and icons (winemenubuilder is off).
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
 shift
 wine=${MXR_WINE:-/usr/lib/wine/wine64}
 wineserver=$(dirname "$wine")/wineserver
-for tool in "$wine" "$wineserver" Xvfb xdotool xclip import; do
+for tool in "$wine" "$wineserver" Xvfb xdotool xclip import msiinfo wixl; do
     command -v "$tool" >/dev/null || { echo "wine-tests.sh: $tool is missing" >&2; exit 1; }
 done
 
@@ -67,7 +69,7 @@ cat >"$run/fontconfig/fonts.conf" <<EOF
 <fontconfig><cachedir>$run/fontconfig/cache</cachedir></fontconfig>
 EOF
 export FONTCONFIG_FILE=$run/fontconfig/fonts.conf
-export WINEPREFIX=$run/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$run/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export MXR_WINE=$wine
 
 started=$(date +%s%N)
