@@ -143,6 +143,12 @@ def record_boxes(row):
             "Dev Name": row[90:120]}
 
 
+def read_boxes(row):
+    """What a screen reader reads of the seven record boxes for a table row: each value
+    without the filler spaces that pad it to its width."""
+    return {name: value.rstrip() for name, value in record_boxes(row).items()}
+
+
 # ---- processes ----
 
 class Session:
