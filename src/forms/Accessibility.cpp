@@ -7,6 +7,8 @@
 #include <QAccessibleWidget>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
+#include <QPointer>
 
 namespace forms::detail {
 
@@ -364,12 +366,81 @@ QAccessibleInterface *describe(const QString &className, QObject *object)
     return nullptr;
 }
 
+// ---- the order in which a screen reader hears of changes ----
+//
+// A box that takes the focus tells of its caret and selection before Qt announces the focus,
+// and a box that loses the focus tells that its selection went. A screen reader would read the
+// new box's text before its name and announce the old box's lost selection. It reads a box
+// that takes the focus as the box then is, so the caret and selection changes of a box reach
+// it only once the focus has been announced there.
+// An opened list is announced by Qt as a whole, without the entry that is current in it; the
+// focus is announced on that entry instead.
+
+QAccessible::UpdateHandler previousHandler = nullptr;
+QPointer<QObject> announcedFocus;
+
+void orderUpdates(QAccessibleEvent *event);
+
+void passOn(QAccessibleEvent *event)
+{
+    if (previousHandler) {
+        previousHandler(event);
+        return;
+    }
+    // With no handler installed, Qt hands an event to the platform's accessibility bridge.
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(orderUpdates);
+}
+
+// The widget that holds the focus when widget is given it.
+QObject *focusHolder(QWidget *widget)
+{
+    while (widget->focusProxy())
+        widget = widget->focusProxy();
+    return widget;
+}
+
+void orderUpdates(QAccessibleEvent *event)
+{
+    switch (event->type()) {
+    case QAccessible::TableModelChanged:
+        // Qt has applied it to the table's description before calling here; the bridges of
+        // Linux and Windows pass it on to nobody, and passing it on would apply it twice.
+        if (!previousHandler)
+            return;
+        break;
+    case QAccessible::TextCaretMoved:
+    case QAccessible::TextSelectionChanged:
+        if (isRuntimeEdit(event->object())
+            && (announcedFocus != focusHolder(static_cast<QWidget *>(event->object()))
+                || !static_cast<QWidget *>(event->object())->hasFocus()))
+            return;
+        break;
+    case QAccessible::Focus:
+        announcedFocus = event->object();
+        if (auto *list = qobject_cast<QListView *>(event->object());
+            list && event->child() < 0 && list->currentIndex().isValid()) {
+            QAccessibleEvent entry(list, QAccessible::Focus);
+            entry.setChild(list->currentIndex().row());
+            passOn(&entry);
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    passOn(event);
+}
+
 } // namespace
 
 void installAccessibility()
 {
     static const bool installed = [] {
         QAccessible::installFactory(describe);
+        // Qt's hook for the events on their way to the platform (its test library's, too).
+        previousHandler = QAccessible::installUpdateHandler(orderUpdates);
         return true;
     }();
     Q_UNUSED(installed);

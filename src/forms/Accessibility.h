@@ -12,6 +12,8 @@
 //   an empty one is described as blank; what the box shows stays as it is;
 // - a window is described by the labels that the program colours to stand out (the internal
 //   edition's warning), so that a screen reader says them with the window's caption;
+// - screen readers hear of a box's caret and selection only after the focus has moved there,
+//   and of an opened list by the entry current in it (see the event order in the .cpp).
 #pragma once
 
 namespace forms::detail {
