@@ -247,6 +247,14 @@ bool LookupCombo::eventFilter(QObject *watched, QEvent *event)
         hidePopup();
         return true;
     }
+    // The open list picks and closes when Enter is offered to it as a shortcut. While a screen
+    // reader is attached, Qt's bridge holds each key until the screen reader has seen it and
+    // then offers it as a shortcut a second time: the closed list would pick once more.
+    if (watched == view() && !view()->isVisible() && event->type() == QEvent::ShortcutOverride) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            return true;
+    }
     return QComboBox::eventFilter(watched, event);
 }
 
