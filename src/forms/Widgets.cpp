@@ -114,7 +114,20 @@ void FormWindow::closeEvent(QCloseEvent *event)
 
 // ---- PictureButton ----
 
-PictureButton::PictureButton(QWidget *parent) : QPushButton(parent) {}
+PictureButton::PictureButton(QWidget *parent) : QPushButton(parent)
+{
+    // A pressed button takes the focus once its press has been handled, as on Windows, where
+    // its access key or a screen reader's press moves the focus there too: when a window that
+    // the press opened closes, the focus comes back to the button. A press that closed the
+    // button's own window leaves it be.
+    connect(
+            this, &QPushButton::clicked, this,
+            [this] {
+                if (isVisible())
+                    setFocus(Qt::OtherFocusReason);
+            },
+            Qt::QueuedConnection);
+}
 
 void PictureButton::setGraphical(bool graphical)
 {

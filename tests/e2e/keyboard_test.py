@@ -202,7 +202,8 @@ def run_steps(session, args):
     # ---- Alt+M back, Alt+T: Stelmar ----
     keys("alt+m")
     tree.wait_window_gone("Scanner", STEP_TIMEOUT)
-    wait_focus(main_window, ("push button", "Analog"), "back in the main menu")
+    # The focus comes back to the button that opened the window.
+    wait_focus(main_window, ("push button", "Scanner"), "back in the main menu")
     png = drawn_shot("back-in-main-menu", main_window, MAIN_TITLE)
 
     keys("alt+t")
@@ -217,7 +218,7 @@ def run_steps(session, args):
     else:
         keys("alt+m")
     tree.wait_window_gone("Stelmar", STEP_TIMEOUT)
-    wait_focus(main_window, ("push button", "Analog"), "back in the main menu")
+    wait_focus(main_window, ("push button", "Stelmar"), "back in the main menu")
     png = drawn_shot("back-from-stelmar", main_window, MAIN_TITLE)
 
     # ---- Alt+N: the Development Name search, only in the internal edition ----
@@ -239,7 +240,7 @@ def run_steps(session, args):
                      "text drawn in the Dev Name box")
         keys("alt+m")
         tree.wait_window_gone("Development Name", STEP_TIMEOUT)
-        wait_focus(main_window, ("push button", "Analog"), "back in the main menu")
+        wait_focus(main_window, ("push button", "Development Name"), "back in the main menu")
 
     # ---- Alt+X, or the main menu's close box, ends the program ----
     if window_manager:
