@@ -27,6 +27,8 @@ run_packages=(
 test_packages=(
     python3 xvfb xauth xdotool x11-utils imagemagick dbus-x11 at-spi2-core python3-pyatspi
     openbox wmctrl qt6ct weston qt6-wayland
+    # a real screen reader, speaking through speech-dispatcher's dummy module
+    orca speech-dispatcher
     desktop-file-utils appstream dpkg-dev file lintian man-db
     binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
     libbenchmark-dev

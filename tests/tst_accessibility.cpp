@@ -141,6 +141,9 @@ private slots:
         QCOMPARE(window->role(), QAccessible::Window);
         QCOMPARE(window->text(QAccessible::Name),
                  QString("Tevra Corporation - Model Cross Reference"));
+        // The red warning is part of what the window says when it opens.
+        QCOMPARE(window->text(QAccessible::Description),
+                 internalEdition() ? "Internal Use Only Do Not Distribute" : "");
     }
 
     void mainMenuPresentsItsShownControls()
@@ -360,16 +363,56 @@ private slots:
         for (const auto &[box, expected] : boxes) {
             if (box == &f.txtName && !internalEdition())
                 continue;    // the external edition hides the development name
+            // Read without the filler that pads the value in the box; an empty value is
+            // called blank.
+            const QString read = RTrim(expected.second);
             QAccessibleInterface *iface = accessibleOf(*box);
             QCOMPARE(iface->role(), QAccessible::EditableText);
             QCOMPARE(iface->text(QAccessible::Name), QString(expected.first));
-            QCOMPARE(iface->text(QAccessible::Value), expected.second);
+            QCOMPARE(iface->text(QAccessible::Value), read);
+            QCOMPARE(iface->text(QAccessible::Description), read.isEmpty() ? "blank" : "");
             QAccessibleTextInterface *text = iface->textInterface();
             QVERIFY(text);
-            QCOMPARE(text->text(0, text->characterCount()), expected.second);
+            QCOMPARE(text->text(0, text->characterCount()), read);
         }
         QAccessibleInterface *list = accessibleOf(f.cboSearch[1]);
         QCOMPARE(list->text(QAccessible::Value), QString());
+    }
+
+    void textBoxOffsetsStayWithinWhatIsRead()
+    {
+        ProgramScope scope;
+        SearchForm &f = openSearchFor(6);
+        QVERIFY(showActive(f));
+        f.txtTev.Text = "S-1515N             ";
+        auto *edit = static_cast<QLineEdit *>(f.txtTev.widget());
+        QAccessibleTextInterface *text = accessibleOf(f.txtTev)->textInterface();
+        QCOMPARE(text->characterCount(), 7);
+        // One run of attributes over the whole text: a run of no length makes a screen
+        // reader cut the text short where it starts.
+        int start = -1;
+        int end = -1;
+        text->attributes(6, &start, &end);
+        QCOMPARE(std::pair(start, end), std::pair(0, 7));
+        // Tab selects the whole box and puts the cursor at its end, in the filler.
+        edit->selectAll();
+        QCOMPARE(text->cursorPosition(), 7);
+        QCOMPARE(text->selectionCount(), 1);
+        text->selection(0, &start, &end);
+        QCOMPARE(std::pair(start, end), std::pair(0, 7));
+        edit->setSelection(10, 5);
+        QCOMPARE(text->selectionCount(), 0);    // only filler selected
+        // Editing through the interface works on the box's own text at the same offsets.
+        text->setCursorPosition(3);
+        QCOMPARE(edit->cursorPosition(), 3);
+        accessibleOf(f.txtTev)->editableTextInterface()->insertText(7, "X");
+        QCOMPARE(f.txtTev.Text.value(), QString("S-1515NX             "));
+        // What the user types is read whole, spaces and all.
+        edit->setFocus();
+        edit->setCursorPosition(8);
+        QTest::keyClicks(edit, " 2");
+        QCOMPARE(edit->text(), QString("S-1515NX 2             "));
+        QCOMPARE(text->text(0, text->characterCount()), edit->text());
     }
 
     void listsSpeakOnlyVisibleNames_data()

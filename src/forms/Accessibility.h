@@ -8,6 +8,12 @@
 // - a lookup list is named by its label at all times and reports its edit field as its value.
 //   (Qt's own combo-box description on Unix names the box by its edit text instead, so the
 //   name would change to whatever the user types.)
+// - a text box reads without the filler spaces that pad the program's fixed-width values, and
+//   an empty one is described as blank; what the box shows stays as it is;
+// - a window is described by the labels that the program colours to stand out (the internal
+//   edition's warning), so that a screen reader says them with the window's caption;
+// - screen readers hear of a box's caret and selection only after the focus has moved there,
+//   and of an opened list by the entry current in it (see the event order in the .cpp).
 #pragma once
 
 namespace forms::detail {

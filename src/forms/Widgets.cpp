@@ -249,7 +249,20 @@ void FormWindow::closeEvent(QCloseEvent *event)
 
 // ---- PictureButton ----
 
-PictureButton::PictureButton(QWidget *parent) : QPushButton(parent) {}
+PictureButton::PictureButton(QWidget *parent) : QPushButton(parent)
+{
+    // A pressed button takes the focus once its press has been handled, as on Windows, where
+    // its access key or a screen reader's press moves the focus there too: when a window that
+    // the press opened closes, the focus comes back to the button. A press that closed the
+    // button's own window leaves it be.
+    connect(
+            this, &QPushButton::clicked, this,
+            [this] {
+                if (isVisible())
+                    setFocus(Qt::OtherFocusReason);
+            },
+            Qt::QueuedConnection);
+}
 
 void PictureButton::setGraphical(bool graphical)
 {
@@ -373,6 +386,14 @@ bool LookupCombo::eventFilter(QObject *watched, QEvent *event)
     if (watched == view() && isAltUp(event)) {
         hidePopup();
         return true;
+    }
+    // The open list picks and closes when Enter is offered to it as a shortcut. While a screen
+    // reader is attached, Qt's bridge holds each key until the screen reader has seen it and
+    // then offers it as a shortcut a second time: the closed list would pick once more.
+    if (watched == view() && !view()->isVisible() && event->type() == QEvent::ShortcutOverride) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            return true;
     }
     return QComboBox::eventFilter(watched, event);
 }

@@ -30,7 +30,7 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_support import (BRANDS, MAIN_TITLE, RESOURCES, START_TIMEOUT, STEP_TIMEOUT, Arguments,
                          Tree, caption_underline, check, gray_pixels, has_text, ico_images,
-                         import_pyatspi, is_drawn, log, main_entry, record_boxes,
+                         import_pyatspi, is_drawn, log, main_entry, read_boxes,
                          region_differs, run_quiet, same_icon, wait_for, x_frame_origin,
                          x_icons, x_window)
 
@@ -176,10 +176,10 @@ def run_steps(session, args):
     until(lambda: not expanded(), "Enter to close the list")
     shown = until(lambda: (lambda b: b if b["Prod Code"].strip() else None)(
         tree.boxes(scanner, box_names)), "the record boxes to fill")
-    picked = [row for row in rows if row[120:123] == "SCN" and record_boxes(row)["Tevra"] ==
+    picked = [row for row in rows if row[120:123] == "SCN" and read_boxes(row)["Tevra"] ==
               shown["Tevra"]]
     check(picked, f"no Scanner row with Tevra {shown['Tevra']!r}")
-    expected_boxes = {k: v for k, v in record_boxes(picked[0]).items() if k in box_names}
+    expected_boxes = {k: v for k, v in read_boxes(picked[0]).items() if k in box_names}
     check(shown == expected_boxes, f"boxes {shown}, expected {expected_boxes}")
     check(shown["Tevra"].rstrip() != first.name, "Down did not move past the first entry")
     check(tree.text_of(tree.children(combo)[1]) == "", "the list's edit field not emptied")
@@ -202,7 +202,8 @@ def run_steps(session, args):
     # ---- Alt+M back, Alt+T: Stelmar ----
     keys("alt+m")
     tree.wait_window_gone("Scanner", STEP_TIMEOUT)
-    wait_focus(main_window, ("push button", "Analog"), "back in the main menu")
+    # The focus comes back to the button that opened the window.
+    wait_focus(main_window, ("push button", "Scanner"), "back in the main menu")
     png = drawn_shot("back-in-main-menu", main_window, MAIN_TITLE)
 
     keys("alt+t")
@@ -217,7 +218,7 @@ def run_steps(session, args):
     else:
         keys("alt+m")
     tree.wait_window_gone("Stelmar", STEP_TIMEOUT)
-    wait_focus(main_window, ("push button", "Analog"), "back in the main menu")
+    wait_focus(main_window, ("push button", "Stelmar"), "back in the main menu")
     png = drawn_shot("back-from-stelmar", main_window, MAIN_TITLE)
 
     # ---- Alt+N: the Development Name search, only in the internal edition ----
@@ -232,14 +233,14 @@ def run_steps(session, args):
         keys("Down", "Return")
         shown = until(lambda: (lambda b: b if b["Dev Name"].strip() else None)(
             tree.boxes(names, box_names)), "the Dev Name box to fill")
-        picked = [row for row in rows if record_boxes(row)["Dev Name"] == shown["Dev Name"]]
-        check(picked and shown == record_boxes(picked[0]), f"boxes {shown}")
+        picked = [row for row in rows if read_boxes(row)["Dev Name"] == shown["Dev Name"]]
+        check(picked and shown == read_boxes(picked[0]), f"boxes {shown}")
         dev_box = tree.extents(tree.control(names, "text", "Dev Name"))
         shot_showing("development-name-picked", lambda png: has_text(png, dev_box),
                      "text drawn in the Dev Name box")
         keys("alt+m")
         tree.wait_window_gone("Development Name", STEP_TIMEOUT)
-        wait_focus(main_window, ("push button", "Analog"), "back in the main menu")
+        wait_focus(main_window, ("push button", "Development Name"), "back in the main menu")
 
     # ---- Alt+X, or the main menu's close box, ends the program ----
     if window_manager:

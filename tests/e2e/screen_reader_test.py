@@ -27,7 +27,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_support import (BRANDS, MAIN_TITLE, START_TIMEOUT, STEP_TIMEOUT, Arguments, Tree, check,
-                         import_pyatspi, log, main_entry, record_boxes, wait_for)
+                         import_pyatspi, log, main_entry, read_boxes, wait_for)
 
 
 XK_DOWN = 0xFF54
@@ -125,7 +125,7 @@ def run_steps(session, args):
                       if row[field[0]:field[1]].rstrip() == name
                       and (type_code is None or row[120:123] == type_code)]
         check(candidates, f'no table row has "{name}"')
-        expected_rows = [{k: v for k, v in record_boxes(row).items() if k in box_names}
+        expected_rows = [{k: v for k, v in read_boxes(row).items() if k in box_names}
                          for row in candidates]
         check(shown in expected_rows,
               f'boxes after picking "{name}": {shown}\n  expected one of {expected_rows}')
