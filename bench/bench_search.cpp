@@ -26,7 +26,7 @@
 #include "ModelTable.h"
 #include "ModelTableData.h"
 #include "forms/Controls.h"
-#include "forms/ListModels.h"
+#include "forms/SortedListModel_p.h"
 #include "frmMain.h"
 #include "frmSearch.h"
 
@@ -116,8 +116,11 @@ QStringList syntheticRows(int count)
                              QLatin1String(pick(themes)) + QLatin1Char(' ') +
                              QString::number(number(1, 999)) + QLatin1String(pick(devSuffixes));
         const QString prod = QString::number(100000 + i);
-        rows << Fixed(prod, 10) + Fixed(tev, 20) + Fixed(dun, 20) + Fixed(bre, 20) +
-                    Fixed(ost, 20) + Fixed(name, 30) + QStringLiteral("ANL");
+        auto fixed = [](const QString &text, int width) {
+            return text.leftJustified(width, QLatin1Char(' '), true);
+        };
+        rows << fixed(prod, 10) + fixed(tev, 20) + fixed(dun, 20) + fixed(bre, 20) +
+                    fixed(ost, 20) + fixed(name, 30) + QStringLiteral("ANL");
     }
     std::shuffle(rows.begin(), rows.end(), random);
     return rows;
@@ -156,7 +159,7 @@ std::vector<QStringList> expectedEntries(const Table &t, int category)
         const QString &row = t.rows[i];
         auto add = [&](int list, int column, int width) {
             const QString value = row.mid(column - 1, width);
-            if (!RTrim(value).isEmpty())
+            if (!IsBlank(value))
                 lists[size_t(list)] << value + Space(80 - width) + QString::number(i);
         };
         if (category <= 7) {

@@ -3,7 +3,7 @@
 // program ends as its Exit button ends it. Start it through bench-launch.
 #include "first_frame_probe.h"
 
-#include "forms/Form.h"
+#include "forms/Program.h"
 #include "frmMain.h"
 
 int main(int argc, char *argv[])

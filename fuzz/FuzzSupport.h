@@ -3,7 +3,7 @@
 // and how a fuzzer reports a broken rule.
 #pragma once
 
-#include "forms/Runtime.h"
+#include "forms/Events.h"
 
 #include <QApplication>
 #include <QString>

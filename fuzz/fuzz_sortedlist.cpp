@@ -12,7 +12,7 @@
 #include "FuzzSupport.h"
 
 #include "forms/Controls.h"
-#include "forms/ListModels.h"
+#include "forms/SortedListModel_p.h"
 
 #include <QAbstractItemModel>
 #include <QComboBox>
@@ -35,7 +35,6 @@ public:
     {
         setClientSize(4000, 1500);
         cbo.Place(150, 150, 2535, 315, 0);
-        cbo.setSorted(true);
         cbo.setVisibleLength(80);
     }
 

@@ -1,11 +1,13 @@
 // The model table: loading the built-in records into the main menu's hidden list lstMain, where
 // they stay for the whole run, and the category that the main menu hands to the search window.
 //
-// A record is one text of 123 characters with seven fixed-width fields:
-//   columns   1-10  product code          71-90   Ostrum model name
-//            11-30  Tevra model name      91-120  development name
-//            31-50  Dunel model name     121-123  type code (ANL, DIG, CLR, FAX, PRT, STM, SCN,
-//            WID) 51-70  Brevikant model name
+// A record is one text of 123 characters with seven fixed-width fields; columns, 1-based:
+//
+//     1- 10  product code          71- 90  Ostrum model name
+//    11- 30  Tevra model name      91-120  development name
+//    31- 50  Dunel model name     121-123  type code (ANL, DIG, CLR, FAX, PRT, STM, SCN, WID)
+//    51- 70  Brevikant model name
+//
 // A record's position in lstMain, from 0, is its table index and its only key.
 #pragma once
 

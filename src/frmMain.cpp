@@ -2,6 +2,7 @@
 
 #include "Edition.h"
 #include "ModelTable.h"
+#include "forms/Program.h"
 #include "frmSearch.h"
 
 using namespace forms;
@@ -41,10 +42,7 @@ MainMenuForm::MainMenuForm()
         const CategoryButton &b = buttons[i];
         cmdType[i].Place(b.left, b.top, 1215, b.height, i);
         cmdType[i].Caption = b.caption;
-        cmdType[i].setStyle(ButtonStyle::Graphical);
-        cmdType[i].setBackColor({255, 255, 255});
-        if (b.picture)
-            cmdType[i].setPicture(b.picture);
+        cmdType[i].setPictureStyle({255, 255, 255}, b.picture);
     }
     cmdExit.Place(             5700, 4275, 1215,  390,   10);
     lblWarn.Place(             1875,  525, 3060,  840,   13);

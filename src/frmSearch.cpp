@@ -68,11 +68,9 @@ SearchForm::SearchForm()
     lblLName.Caption = "Dev Name";
     cmdMM.Caption = "&Main Menu";
 
-    // Sorted drop-down combos that show only the value of an entry, never its record index.
-    for (Integer i = 0; i < cboSearch.Count(); ++i) {
-        cboSearch[i].setSorted(true);
+    // The lists show only the value of an entry, never its record index.
+    for (Integer i = 0; i < cboSearch.Count(); ++i)
         cboSearch[i].setVisibleLength(80);
-    }
     lblSearch.setLabelFor(cboSearch[0]);
     lblSTev.setLabelFor(cboSearch[1]);
     lblSDun.setLabelFor(cboSearch[2]);

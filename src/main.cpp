@@ -1,4 +1,5 @@
 // The program starts in its main menu window; the forms runtime does the rest.
+#include "forms/Program.h"
 #include "frmMain.h"
 
 int main(int argc, char *argv[])

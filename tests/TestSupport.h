@@ -48,6 +48,20 @@ private:
     forms::ErrorReporter m_previous;
 };
 
+// A text as a fixed-width field of width holds it: cut, or padded with spaces.
+inline QString fixed(const QString &text, int width)
+{
+    return text.left(width).leftJustified(width, QLatin1Char(' '));
+}
+
+// A text without its trailing spaces.
+inline QString rtrim(QString text)
+{
+    while (text.endsWith(QLatin1Char(' ')))
+        text.chop(1);
+    return text;
+}
+
 // Replaces the model table in lstMain with rows of the test's own.
 inline void fillTable(const QStringList &rows)
 {
@@ -62,9 +76,8 @@ inline QString makeRecord(const QString &prod, const QString &tev, const QString
                           const QString &bre, const QString &ost, const QString &name,
                           const QString &type)
 {
-    return forms::Fixed(prod, 10) + forms::Fixed(tev, 20) + forms::Fixed(dun, 20) +
-           forms::Fixed(bre, 20) + forms::Fixed(ost, 20) + forms::Fixed(name, 30) +
-           forms::Fixed(type, 3);
+    return fixed(prod, 10) + fixed(tev, 20) + fixed(dun, 20) + fixed(bre, 20) + fixed(ost, 20)
+            + fixed(name, 30) + fixed(type, 3);
 }
 
 // Shows a window and waits until it is active, so that access keys reach it.

@@ -2,6 +2,7 @@
 // application, shows the main menu and returns the exit status when the program ends.
 // Usage: program_run CASE; exits 0 when the case behaved as expected.
 #include "ModelTable.h"
+#include "forms/Program.h"
 #include "frmMain.h"
 #include "frmSearch.h"
 

@@ -100,7 +100,7 @@ void verifyNoFillerOrIndex(QAccessibleInterface *iface, const QString &where)
 // The name an entry shows: its first 80 characters without trailing spaces.
 QString visibleName(const QString &entry)
 {
-    return RTrim(entry.left(80));
+    return rtrim(entry.left(80));
 }
 
 // A window with a shown and a hidden button that records presses.
@@ -352,20 +352,20 @@ private slots:
         pick(f.cboSearch[1], 2);
         const QString row = frmMain->lstMain.List(CInt(CLng(Mid(f.cboSearch[1].List(2), 81))));
         const std::pair<TextBox *, std::pair<const char *, QString>> boxes[] = {
-            {&f.txtTev, {"Tevra", Mid(row, 11, 20)}},
-            {&f.txtDun, {"Dunel", Mid(row, 31, 20)}},
-            {&f.txtBre, {"Brevikant", Mid(row, 51, 20)}},
-            {&f.txtOst, {"Ostrum", Mid(row, 71, 20)}},
-            {&f.txtProd, {"Prod Code", Mid(row, 1, 10)}},
+            {&f.txtTev, {"Tevra", row.mid(11 - 1, 20)}},
+            {&f.txtDun, {"Dunel", row.mid(31 - 1, 20)}},
+            {&f.txtBre, {"Brevikant", row.mid(51 - 1, 20)}},
+            {&f.txtOst, {"Ostrum", row.mid(71 - 1, 20)}},
+            {&f.txtProd, {"Prod Code", row.mid(1 - 1, 10)}},
             {&f.txtGroup, {"Group", "Scanner"}},
-            {&f.txtName, {"Dev Name", Mid(row, 91, 30)}},
+            {&f.txtName, {"Dev Name", row.mid(91 - 1, 30)}},
         };
         for (const auto &[box, expected] : boxes) {
             if (box == &f.txtName && !internalEdition())
                 continue;    // the external edition hides the development name
             // Read without the filler that pads the value in the box; an empty value is
             // called blank.
-            const QString read = RTrim(expected.second);
+            const QString read = rtrim(expected.second);
             QAccessibleInterface *iface = accessibleOf(*box);
             QCOMPARE(iface->role(), QAccessible::EditableText);
             QCOMPARE(iface->text(QAccessible::Name), QString(expected.first));
@@ -471,7 +471,7 @@ private slots:
         SearchForm &f = openSearchFor(8);
         QVERIFY(showActive(f));
         pick(f.cboSearch[0], 0);
-        QVERIFY(!RTrim(f.txtProd.Text).isEmpty());
+        QVERIFY(!rtrim(f.txtProd.Text).isEmpty());
         QAccessibleInterface *list = accessibleOf(f.cboSearch[0]);
         QCOMPARE(list->actionInterface()->actionNames().first(),
                  QAccessibleActionInterface::showMenuAction());

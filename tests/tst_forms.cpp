@@ -2,7 +2,7 @@
 // errors, control arrays, placement in twips, and the list controls.
 #include "TestSupport.h"
 
-#include "forms/Widgets.h"
+#include "forms/Widgets_p.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -37,7 +37,6 @@ public:
         lst.Place(            3000, 1500,  615,  255,  6);
         cmdA.Caption = "&Alpha";
         cmdB.Caption = "&Beta";
-        cbo[0].setSorted(true);
         cbo[0].setVisibleLength(80);
         applyTabOrder();
         cmdA.OnClick([this] {
@@ -113,7 +112,7 @@ QWidgetList visibleWindows()
 
 QString entry(const QString &name, int index)
 {
-    return Fixed(name, 20) + Space(60) + CStr(index);
+    return fixed(name, 20) + Space(60) + CStr(index);
 }
 
 template <typename F>
@@ -174,7 +173,7 @@ private slots:
         QCOMPARE(seen, (QStringList{"Load", "QueryUnload 1"}));    // 1: Unload by the program
         QVERIFY(shownDuringQueryUnload);
         QVERIFY(!frmProbe.IsLoaded());
-        QVERIFY(window.isNull());    // destroyed at once: no handler is running
+        QTRY_VERIFY(window.isNull());    // destroyed once events are processed
         // The next reference gives a fresh window with its own Load.
         QCOMPARE(frmProbe->log, QStringList{"Load"});
         QVERIFY(frmProbe->txt.Text.value().isEmpty());
@@ -473,7 +472,7 @@ private slots:
         ProgramScope scope;
         ComboBox &box = frmProbe->cbo[0];
         box.AddItem(entry("Kopira 2530/S", 395));
-        box.AddItem(Fixed("Project Starling (rev.C)", 30) + Space(50) + "7");
+        box.AddItem(fixed("Project Starling (rev.C)", 30) + Space(50) + "7");
         QVERIFY(showActive(*frmProbe));
         QComboBox *combo = comboOf(box);
         QAbstractItemModel *model = combo->model();
@@ -634,9 +633,9 @@ private slots:
     void textBoxShowsStartOfLongText()
     {
         ProgramScope scope;
-        frmProbe->txt.Text = Fixed("Project Starling (rev.C)", 30);
+        frmProbe->txt.Text = fixed("Project Starling (rev.C)", 30);
         auto *edit = static_cast<QLineEdit *>(frmProbe->txt.widget());
-        QCOMPARE(edit->text(), Fixed("Project Starling (rev.C)", 30));
+        QCOMPARE(edit->text(), fixed("Project Starling (rev.C)", 30));
         QCOMPARE(edit->cursorPosition(), 0);
     }
 

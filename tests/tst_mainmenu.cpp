@@ -2,6 +2,8 @@
 // layout, focus order and access keys.
 #include "TestSupport.h"
 
+#include "forms/Program.h"
+
 #include "Edition.h"
 
 #include <QLabel>

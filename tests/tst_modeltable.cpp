@@ -28,7 +28,7 @@ const Field fields[] = {
 
 QString fieldOf(const QString &row, int field)
 {
-    return RTrim(row.mid(fields[field].column - 1, fields[field].width));
+    return rtrim(row.mid(fields[field].column - 1, fields[field].width));
 }
 
 QStringList loadedTable()
@@ -227,7 +227,7 @@ private slots:
     {
         int found = 0;
         for (const QString &row : rows) {
-            if (RTrim(row.mid(10, 80)).isEmpty()) {
+            if (rtrim(row.mid(10, 80)).isEmpty()) {
                 ++found;
                 QCOMPARE(fieldOf(row, 6), QString("DIG"));
                 QVERIFY(!fieldOf(row, 0).isEmpty());
@@ -242,7 +242,7 @@ private slots:
         for (const QString &row : rows) {
             for (const Field &f : fields)
                 QVERIFY2(row.at(f.column - 1) != QLatin1Char(' ') ||
-                             RTrim(row.mid(f.column - 1, f.width)).isEmpty(),
+                             rtrim(row.mid(f.column - 1, f.width)).isEmpty(),
                          qPrintable(row));
         }
     }

@@ -58,8 +58,8 @@ QStringList expectedEntries(const QStringList &rows, const QString &type, int co
     for (int i = 0; i < rows.size(); ++i) {
         if (!type.isEmpty() && rows[i].mid(120, 3) != type)
             continue;
-        const QString value = Fixed(rows[i].mid(column - 1), width);
-        if (!RTrim(value).isEmpty())
+        const QString value = fixed(rows[i].mid(column - 1), width);
+        if (!rtrim(value).isEmpty())
             entries << value + Space(80 - width) + QString::number(i);
     }
     return entries;
@@ -85,8 +85,8 @@ Boxes boxes(SearchForm &f)
 
 Boxes recordBoxes(const QString &row, const QString &group)
 {
-    return {Fixed(Mid(row, 11), 20), Fixed(Mid(row, 31), 20), Fixed(Mid(row, 51), 20),
-            Fixed(Mid(row, 71), 20), Fixed(Mid(row, 1), 10),  Fixed(Mid(row, 91), 30), group};
+    return {fixed(Mid(row, 11), 20), fixed(Mid(row, 31), 20), fixed(Mid(row, 51), 20),
+            fixed(Mid(row, 71), 20), fixed(Mid(row, 1), 10),  fixed(Mid(row, 91), 30), group};
 }
 
 char *toString(const Boxes &b)
@@ -438,8 +438,8 @@ private slots:
     {
         QTest::addColumn<QString>("entry");
         QTest::newRow("shorter than 81") << "just a name";
-        QTest::newRow("letters from 81") << Fixed("K-1", 80) + "12a";
-        QTest::newRow("beyond 32 bits") << Fixed("K-1", 80) + "99999999999";
+        QTest::newRow("letters from 81") << fixed("K-1", 80) + "12a";
+        QTest::newRow("beyond 32 bits") << fixed("K-1", 80) + "99999999999";
     }
     void clickWithoutIndexChangesNothing()
     {
@@ -476,7 +476,7 @@ private slots:
         pick(f.cboSearch[1], 1);
         const Boxes shown = boxes(f);
         f.cboSearch[2].Clear();
-        f.cboSearch[2].AddItem(Fixed("Ghost", 80) + index);
+        f.cboSearch[2].AddItem(fixed("Ghost", 80) + index);
         QComboBox *combo = comboOf(f.cboSearch[2]);
         combo->setFocus();
         f.cboSearch[2].Text = "typed";
@@ -493,9 +493,9 @@ private slots:
         SearchForm &f = openSearchFor(8);
         QVERIFY(showActive(f));
         const QStringList entries = entriesOf(f.cboSearch[0]);
-        pick(f.cboSearch[0], int(entries.indexOf(Fixed("A2", 80) + "1")));
-        QCOMPARE(f.txtProd.Text.value(), Fixed("A2", 10));
-        QCOMPARE(f.txtTev.Text.value(), Fixed("K-2       DN", 20));
+        pick(f.cboSearch[0], int(entries.indexOf(fixed("A2", 80) + "1")));
+        QCOMPARE(f.txtProd.Text.value(), fixed("A2", 10));
+        QCOMPARE(f.txtTev.Text.value(), fixed("K-2       DN", 20));
         QCOMPARE(f.txtDun.Text.value(), Space(20));
         QCOMPARE(f.txtName.Text.value(), Space(30));
         QCOMPARE(f.txtGroup.Text.value(), QString());
@@ -528,7 +528,7 @@ private slots:
         QComboBox *combo = comboOf(f.cboSearch[0]);
         const QStringList entries = entriesOf(f.cboSearch[0]);
         for (int row = 0; row < combo->count(); ++row) {
-            const QString name = RTrim(entries[row].left(80));
+            const QString name = rtrim(entries[row].left(80));
             const QModelIndex index = combo->model()->index(row, 0);
             QCOMPARE(index.data(Qt::DisplayRole).toString(), name);
             QCOMPARE(index.data(Qt::AccessibleTextRole).toString(), name);

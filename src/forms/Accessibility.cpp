@@ -1,6 +1,6 @@
-#include "Accessibility.h"
+#include "Accessibility_p.h"
 
-#include "Widgets.h"
+#include "Widgets_p.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>

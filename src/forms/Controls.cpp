@@ -1,13 +1,14 @@
 #include "Controls.h"
 
-#include "ListModels.h"
-#include "Widgets.h"
+#include "SortedListModel_p.h"
+#include "Widgets_p.h"
 
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QSignalBlocker>
+#include <QStringListModel>
 
 namespace forms {
 
@@ -89,19 +90,9 @@ String CommandButton::caption() const
     return button()->text();
 }
 
-void CommandButton::setStyle(ButtonStyle style)
+void CommandButton::setPictureStyle(const QColor &backColor, const String &picture)
 {
-    button()->setGraphical(style == ButtonStyle::Graphical);
-}
-
-void CommandButton::setBackColor(Color color)
-{
-    button()->setBackColor(QColor(color.red, color.green, color.blue));
-}
-
-void CommandButton::setPicture(const String &resource)
-{
-    button()->setPicture(resource);
+    button()->setPictureStyle(backColor, picture);
 }
 
 // ---- Label ----
@@ -127,10 +118,10 @@ String Label::caption() const
     return static_cast<QLabel *>(m_widget)->text();
 }
 
-void Label::setForeColor(Color color)
+void Label::setForeColor(const QColor &color)
 {
     QPalette palette = m_widget->palette();
-    palette.setColor(QPalette::WindowText, QColor(color.red, color.green, color.blue));
+    palette.setColor(QPalette::WindowText, color);
     m_widget->setPalette(palette);
     m_ownForeColor = true;
 }
@@ -184,37 +175,39 @@ String TextBox::text() const
 ListBox::ListBox(Form *form) : Control(form, new QListView(form->widget()))
 {
     auto *view = static_cast<QListView *>(m_widget);
-    m_model = new detail::ListModel(view);
+    m_model = new QStringListModel(view);
     view->setUniformItemSizes(true);
     view->setModel(m_model);
 }
 
 void ListBox::AddItem(const String &text)
 {
-    if (m_model->rows().size() >= size_t(MaxListEntries))
+    const int row = m_model->rowCount();
+    if (row >= MaxListEntries)
         throw Error(ErrListFull);
-    m_model->append(text);
+    m_model->insertRows(row, 1);
+    m_model->setData(m_model->index(row), text);
 }
 
 Integer ListBox::ListCount() const
 {
-    return Integer(m_model->rows().size());
+    return Integer(m_model->rowCount());
 }
 
 String ListBox::List(Integer index) const
 {
-    checkIndex(index, qsizetype(m_model->rows().size()));
-    return m_model->rows()[size_t(index)];
+    checkIndex(index, m_model->rowCount());
+    return m_model->index(index).data().toString();
 }
 
 void ListBox::Clear()
 {
-    m_model->clear();
+    m_model->setStringList({});
 }
 
 // ---- ComboBox ----
 
-ComboBox::ComboBox(Form *form) : Control(form, new detail::LookupCombo(this, form->widget()))
+ComboBox::ComboBox(Form *form) : Control(form, new detail::LookupCombo(form->widget()))
 {
     auto *box = combo();
     m_model = new detail::SortedListModel(box);
@@ -233,17 +226,14 @@ ComboBox::ComboBox(Form *form) : Control(form, new detail::LookupCombo(this, for
         view->setTextElideMode(Qt::ElideRight);
     }
 
+    QObject::connect(box, &detail::LookupCombo::entriesNeeded, box, [this] { settle(); });
+    QObject::connect(box, &detail::LookupCombo::aboutToOpen, box, [this] { raise(m_dropDown); });
     QObject::connect(box->lineEdit(), &QLineEdit::textEdited, box, [this] { m_picked = false; });
     QObject::connect(box, &QComboBox::activated, box, [this](int row) {
         m_pickedText = m_model->entry(row);
         m_picked = true;
         raise(m_click);
     });
-}
-
-ComboBox::~ComboBox()
-{
-    combo()->detachOwner();
 }
 
 detail::LookupCombo *ComboBox::combo() const
@@ -267,40 +257,18 @@ void ComboBox::AddItem(const String &text)
 {
     if (m_model->count() >= MaxListEntries)
         throw Error(ErrListFull);
-    auto *box = combo();
-    if (m_model->isSorted()) {
-        // The entry waits aside until the list settles; the box sees no change before then.
-        m_model->add(text);
-        if (!m_settleScheduled) {
-            // Settle once control returns to the event loop at the latest.
-            m_settleScheduled = true;
-            QMetaObject::invokeMethod(
-                    box, [this] { settle(); }, Qt::QueuedConnection);
-        }
-        return;
-    }
-    const int current = box->currentIndex();
-    const QString editText = box->lineEdit()->text();
+    // The entry waits aside until the list settles; the box sees no change before then.
     m_model->add(text);
-    if (box->currentIndex() != current) {
-        // The first entry of an unsorted list would become the picked one and fill the edit
-        // field; a list only ever shows what the user picked or typed.
-        const QSignalBlocker blocker(box);
-        box->setCurrentIndex(current);
-        box->lineEdit()->setText(editText);
-    }
 }
 
-void ComboBox::settle()
+void ComboBox::settle() const
 {
-    m_settleScheduled = false;
-    if (!m_model || !m_model->hasPending())
+    if (!m_model->hasPending())
         return;
     auto *box = combo();
     const QString editText = box->lineEdit()->text();
     const QSignalBlocker blocker(box);
-    if (!m_model->settle())
-        return;
+    m_model->settle();
     // A model reset makes QComboBox pick the first entry and show it; a list only ever
     // shows what the user picked or typed.
     box->setCurrentIndex(-1);
@@ -325,24 +293,14 @@ Integer ComboBox::ListCount() const
 
 String ComboBox::List(Integer index) const
 {
-    const_cast<ComboBox *>(this)->settle();
+    settle();
     checkIndex(index, m_model->count());
     return m_model->entry(index);
-}
-
-void ComboBox::setSorted(bool sorted)
-{
-    m_model->setSorted(sorted);
 }
 
 void ComboBox::setVisibleLength(int visibleLength)
 {
     m_model->setVisibleLength(visibleLength);
-}
-
-void ComboBox::aboutToShow()
-{
-    settle();
 }
 
 } // namespace forms

@@ -3,7 +3,7 @@
 // A control is a member of its window, made with the window as its parent and placed in twips
 // during the window's design. Its run-time properties read and write like fields
 // (`txtTev.Text = strTev;`); its events call the window's handlers through RaiseEvent, so an
-// error that a handler does not trap ends the program (Runtime.h).
+// error that a handler does not trap ends the program (Events.h).
 //
 // Lists: a ListBox or ComboBox holds at most 32767 entries, addressed by a 16-bit index from 0.
 // A sorted list keeps its entries in ascending order of their whole text, ignoring case for
@@ -17,7 +17,7 @@
 #include <memory>
 #include <vector>
 
-class QColor;
+class QStringListModel;
 class QWidget;
 
 namespace forms {
@@ -25,7 +25,6 @@ namespace forms {
 namespace detail {
 class PictureButton;
 class SortedListModel;
-class ListModel;
 class LookupCombo;
 } // namespace detail
 
@@ -58,9 +57,6 @@ public:
 protected:
     Control(Form *form, QWidget *widget);
 
-    // Called before the window is first shown, so that lists can settle pending entries.
-    virtual void aboutToShow() {}
-
     // Runs a handler as an event of this control's window.
     static void raise(const std::function<void()> &handler);
 
@@ -71,11 +67,6 @@ private:
     int m_tabIndex = -1;
 
     friend class Form;
-};
-
-enum class ButtonStyle {
-    Standard, // the platform's button with its caption
-    Graphical, // picture centred at its own size, caption beneath, on BackColor
 };
 
 class CommandButton : public Control
@@ -89,9 +80,9 @@ public:
     Property<CommandButton, String, &CommandButton::setCaption, &CommandButton::caption> Caption{
             this};
 
-    void setStyle(ButtonStyle style);
-    void setBackColor(Color color);
-    void setPicture(const String &resource);
+    // Design time: the picture style, the picture (if any) centred at its own size with the
+    // caption beneath, on backColor. Without it the button is the platform's own.
+    void setPictureStyle(const QColor &backColor, const String &picture = {});
 
     template<typename F>
     void OnClick(F *form, void (F::*handler)())
@@ -115,7 +106,7 @@ public:
 
     Property<Label, String, &Label::setCaption, &Label::caption> Caption{this};
 
-    void setForeColor(Color color);
+    void setForeColor(const QColor &color);
     void setFont(const String &family, int points, bool bold);
     // The label stands on this background: without a text colour of its own, it takes the one
     // that reads on it.
@@ -152,7 +143,7 @@ public:
     void Clear();
 
 private:
-    detail::ListModel *m_model; // owned by the widget
+    QStringListModel *m_model; // owned by the widget
 };
 
 class ComboBox : public Control
@@ -162,43 +153,37 @@ class ComboBox : public Control
 
 public:
     explicit ComboBox(Form *form);
-    ~ComboBox() override;
 
     // Text reads the whole text of the entry last picked, while the edit field shows only its
     // visible part; once the user types or the program writes Text, it reads the edit field.
     Property<ComboBox, String, &ComboBox::setText, &ComboBox::text> Text{this};
 
-    // Adds an entry: at the end, or in its place when the list is sorted. A full list (32767
-    // entries) refuses with error 7.
+    // Adds an entry in its place in the sorted order. A full list (32767 entries) refuses with
+    // error 7.
     void AddItem(const String &text);
     void Clear();
     Integer ListCount() const;
     String List(Integer index) const;
 
-    // Design time. A drop-down combo has an edit field that the user may type into; typing adds
-    // no entry and picks nothing. Only the first visibleLength characters of an entry, without
-    // their trailing spaces, are ever shown or spoken; the rest is the window's own data.
-    void setSorted(bool sorted);
+    // Design time. A sorted drop-down combo has an edit field that the user may type into;
+    // typing adds no entry and picks nothing. Only the first visibleLength characters of an
+    // entry, without their trailing spaces, are ever shown or spoken; the rest is the window's
+    // own data.
     void setVisibleLength(int visibleLength);
 
     void OnClick(std::function<void()> handler) { m_click = std::move(handler); }
     void OnDropDown(std::function<void()> handler) { m_dropDown = std::move(handler); }
 
-protected:
-    void aboutToShow() override;
-
 private:
-    // Sorts entries that wait into their places (see SortedListModel).
-    void settle();
+    // Sorts entries that wait into their places (see SortedListModel): before the list is read,
+    // drawn, opened or used in any way.
+    void settle() const;
     detail::LookupCombo *combo() const;
     detail::SortedListModel *m_model = nullptr; // owned by the widget
     std::function<void()> m_click;
     std::function<void()> m_dropDown;
     String m_pickedText;
     bool m_picked = false;
-    bool m_settleScheduled = false;
-
-    friend class detail::LookupCombo;
 };
 
 // Members addressed by a 16-bit index from 0; their events pass the member's Index.

@@ -1,23 +1,16 @@
 #include "Form.h"
 
-#include "Accessibility.h"
+#include "Accessibility_p.h"
 #include "Controls.h"
-#include "RuntimeState.h"
-#include "Widgets.h"
+#include "Widgets_p.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
 #include <QFont>
-#include <QIcon>
 #include <QWidget>
 
 #include <algorithm>
-#include <map>
-
-// Unloading a window hides it and takes it out of the program at once, but the C++ object is
-// destroyed only when no handler is running: a handler may unload its own window (Unload Me) and
-// Qt may still be inside the control that raised the event.
 
 namespace forms {
 
@@ -31,8 +24,10 @@ void setUpApplicationOnce()
     if (setUpFor == QCoreApplication::instance())
         return;
     setUpFor = QCoreApplication::instance();
-    // The program ends when its last window is unloaded, not when Qt sees no window.
+    // The program ends when its last window is unloaded, not when Qt sees no window; and an
+    // untrapped error ends it the same way.
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    detail::setEndHandler(End);
     // Faces the program carries for desktops that lack them (see dialogFont).
     const QDir carried(QStringLiteral(":/fonts"));
     for (const QString &file : carried.entryList(QDir::Files))
@@ -62,19 +57,8 @@ QFont dialogFont()
     return font;
 }
 
-// The program's windows: the loaded ones in the order of loading, and the unloaded ones whose
-// destruction waits until no handler runs.
+// The loaded windows, in the order of loading.
 std::vector<Form *> loadedForms;
-std::vector<Form *> unloadedForms;
-bool destroyWhenIdle = false;
-
-void destroyUnloadedWhenSafe()
-{
-    if (detail::state().handlerDepth > 0)
-        destroyWhenIdle = true;
-    else
-        detail::destroyUnloadedNow();
-}
 
 } // namespace
 
@@ -83,28 +67,6 @@ namespace detail {
 bool anyWindowLoaded()
 {
     return !loadedForms.empty();
-}
-
-void destroyUnloadedNow()
-{
-    destroyWhenIdle = false;
-    while (!unloadedForms.empty()) {
-        std::vector<Form *> forms;
-        forms.swap(unloadedForms);
-        for (Form *form : forms)
-            delete form;
-    }
-}
-
-void handlersDone()
-{
-    if (!destroyWhenIdle)
-        return;
-    // The outermost handler has just returned, but Qt may still be inside the control that
-    // raised it; the event loop is the first safe place.
-    destroyWhenIdle = false;
-    QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [] { destroyUnloadedWhenSafe(); }, Qt::QueuedConnection);
 }
 
 } // namespace detail
@@ -118,7 +80,7 @@ void Form::detach()
         m_global->m_form = nullptr;
     m_global = nullptr;
     loadedForms.erase(std::remove(loadedForms.begin(), loadedForms.end(), this), loadedForms.end());
-    unloadedForms.push_back(this);
+    m_window->deleteLater(); // and the window, as it goes, this form (FormWindow)
 
     // Closing the active window hands the keyboard to the program's most recently loaded window
     // still shown (the main menu, when a search window closes), as the desktop the runtime was
@@ -150,24 +112,8 @@ void GlobalFormBase::load(Form *form)
     detail::stopIfEnded();
 }
 
-namespace {
-
-// Window icons by resource, shared by the windows that show the same one for as long as any
-// window exists: a search window is made anew for every category pressed, and reading its icon
-// file again each time would cost more than the rest of its pictures.
-int formsAlive = 0;
-
-std::map<QString, QIcon> &iconCache()
-{
-    static std::map<QString, QIcon> icons;
-    return icons;
-}
-
-} // namespace
-
 Form::Form()
 {
-    ++formsAlive;
     setUpApplicationOnce();
     m_window = new detail::FormWindow(this);
     m_window->setFont(dialogFont());
@@ -175,9 +121,7 @@ Form::Form()
 
 Form::~Form()
 {
-    delete m_window;
-    if (--formsAlive == 0)
-        iconCache().clear();
+    delete m_window; // none when the window, being destroyed, destroys this form
 }
 
 QWidget *Form::widget() const
@@ -192,15 +136,10 @@ void Form::Show()
     detail::stopIfEnded();
     if (!m_loaded)
         return;
-    for (Control *control : m_controls)
-        control->aboutToShow();
     if (!m_window->focusWidget()) {
-        std::vector<Control *> order = m_controls;
-        std::stable_sort(order.begin(), order.end(),
-                         [](Control *a, Control *b) { return a->TabIndex() < b->TabIndex(); });
-        for (Control *control : order) {
+        for (Control *control : tabOrder()) {
             QWidget *w = control->widget();
-            if (!w->isHidden() && w->isEnabled() && w->focusPolicy() & Qt::TabFocus) {
+            if (!w->isHidden() && w->isEnabled()) {
                 w->setFocus(Qt::OtherFocusReason);
                 break;
             }
@@ -239,14 +178,13 @@ void Form::setClientSize(Single widthTwips, Single heightTwips)
     m_window->resize(TwipsToPixels(widthTwips), TwipsToPixels(heightTwips));
 }
 
-void Form::setBackColor(Color color)
+void Form::setBackColor(const QColor &background)
 {
     // The window paints this colour itself rather than taking a palette of its own: every
     // control would inherit that palette as a new one, and Qt's style caches its drawings by
     // palette, so each new window would draw and keep its lists and buttons all over again.
     // The labels stand on this colour: their text colour goes with it, whatever colours the
     // desktop's scheme gives the rest.
-    const QColor background(color.red, color.green, color.blue);
     m_window->setBackColor(background);
     for (Control *control : m_controls) {
         if (auto *label = dynamic_cast<Label *>(control))
@@ -261,13 +199,10 @@ void Form::setPicture(const String &resource)
 
 void Form::setIcon(const String &resource)
 {
-    auto icon = iconCache().find(resource);
-    if (icon == iconCache().end())
-        icon = iconCache().emplace(resource, QIcon(resource)).first;
-    m_window->setWindowIcon(icon->second);
+    m_window->setWindowIcon(detail::icon(resource));
 }
 
-void Form::applyTabOrder()
+std::vector<Control *> Form::tabOrder() const
 {
     std::vector<Control *> order;
     for (Control *control : m_controls) {
@@ -276,6 +211,12 @@ void Form::applyTabOrder()
     }
     std::stable_sort(order.begin(), order.end(),
                      [](Control *a, Control *b) { return a->TabIndex() < b->TabIndex(); });
+    return order;
+}
+
+void Form::applyTabOrder()
+{
+    const std::vector<Control *> order = tabOrder();
     for (size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1]->widget(), order[i]->widget());
 }
@@ -303,7 +244,6 @@ bool Unload(Form &form, Integer mode)
     if (cancel != 0)
         return false;
     form.detach();
-    destroyUnloadedWhenSafe();
     if (loadedForms.empty())
         End(0);
     return true;
@@ -311,16 +251,11 @@ bool Unload(Form &form, Integer mode)
 
 void End(int status)
 {
-    auto &s = detail::state();
-    if (!s.ended) {
-        s.ended = true;
-        s.exitStatus = status;
-    }
+    detail::recordEnd(status);
     while (!loadedForms.empty())
         loadedForms.back()->detach();
-    if (s.running)
-        QCoreApplication::exit(s.exitStatus);
-    destroyUnloadedWhenSafe();
+    if (detail::eventLoopRunning())
+        QCoreApplication::exit(ExitStatus());
 }
 
 } // namespace forms

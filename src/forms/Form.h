@@ -11,12 +11,18 @@
 //
 // Positions and sizes are in twips, 15 to a logical pixel; Qt's device-pixel ratio takes care of
 // dense displays. When the last window is unloaded, the program ends. Once it has ended, a
-// handler that references a window that is not loaded goes no further (Runtime.h).
+// handler that references a window that is not loaded goes no further (Events.h).
+//
+// Unloading hides a window and takes it out of the program at once; the window itself is
+// destroyed when control is back in the event loop, so a handler may unload its own window and
+// go on running, and Qt may still be inside the control that raised the event.
 #pragma once
 
+#include "Events.h"
 #include "Property.h"
-#include "Runtime.h"
 #include "Text.h"
+
+#include <QColor>
 
 #include <vector>
 
@@ -30,26 +36,18 @@ namespace detail {
 class FormWindow;
 }
 
-// Colours as red, green and blue from 0 to 255.
-struct Color
-{
-    int red = 0;
-    int green = 0;
-    int blue = 0;
-};
-
 // Why a window is being unloaded, as Form_QueryUnload receives it.
 enum UnloadMode : Integer {
     vbFormControlMenu = 0, // the window's close box or system menu
     vbFormCode = 1, // Unload called by the program
-    vbAppWindows = 2, // the desktop session is ending
 };
 
 // Twips to logical pixels: 15 twips make one pixel at 96 dots per inch.
 int TwipsToPixels(Single twips);
 
 // Ends the program: every loaded window is unloaded without further events, and Run returns
-// status. Outside Run (in tests) the program is only marked as ended.
+// status. Outside Run (in tests) the program is only marked as ended; the unloaded windows go
+// when events are next processed.
 void End(int status = 0);
 
 // Where a program-wide window instance lives. GlobalForm<T> gives it its type.
@@ -78,7 +76,7 @@ public:
         if (!m_form) {
             detail::stopIfEnded();
             // A Load that ends the program unloads the window again; the object itself lives
-            // on until no handler runs, so a caller outside any handler may still use it.
+            // on until events are processed, so a caller outside any handler may still use it.
             T *form = new T;
             load(form);
             return *form;
@@ -125,7 +123,7 @@ protected:
 
     // Design-time properties of the window.
     void setClientSize(Single widthTwips, Single heightTwips);
-    void setBackColor(Color color);
+    void setBackColor(const QColor &color);
     void setPicture(const String &resource);
     void setIcon(const String &resource);
 
@@ -133,7 +131,10 @@ protected:
     void applyTabOrder();
 
 private:
-    // Takes the window out of the program: hidden, no longer loaded, waiting to be destroyed.
+    // The controls that take the focus, in the order of their tab indexes.
+    std::vector<Control *> tabOrder() const;
+    // Takes the window out of the program: hidden, no longer loaded, to be destroyed once
+    // control is back in the event loop.
     void detach();
     void registerControl(Control *control);
     void unregisterControl(Control *control);
@@ -153,11 +154,8 @@ private:
 };
 
 namespace detail {
-// For the program level (Runtime.cpp): whether any window is loaded; the outermost handler has
-// returned; destroy the unloaded windows now.
+// For the program level: whether any window is loaded.
 bool anyWindowLoaded();
-void handlersDone();
-void destroyUnloadedNow();
 } // namespace detail
 
 // Unloads a window: raises its Form_QueryUnload, and unless that sets Cancel, hides and destroys

@@ -1,7 +1,6 @@
 #include "Text.h"
 
 #include <algorithm>
-#include <iterator>
 #include <limits>
 
 namespace forms {
@@ -24,23 +23,6 @@ QStringView MidView(const String &text, Long start)
     return QStringView(text).mid(start - 1);
 }
 
-String Mid(const String &text, Long start, Long length)
-{
-    if (start < 1 || length < 0)
-        throw Error(ErrInvalidCall);
-    if (start > text.size())
-        return String();
-    return text.mid(start - 1, length);
-}
-
-String RTrim(const String &text)
-{
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.left(end);
-}
-
 bool IsBlank(const String &text)
 {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c == QLatin1Char(' '); });
@@ -50,23 +32,7 @@ String Space(Long n)
 {
     if (n < 0)
         throw Error(ErrInvalidCall);
-    // Short runs, as the fixed-width fields are padded with, are made once and then shared.
-    static String shortRuns[81];
-    if (n < Long(std::size(shortRuns))) {
-        if (shortRuns[n].isNull())
-            shortRuns[n] = String(n, QLatin1Char(' '));
-        return shortRuns[n];
-    }
     return String(n, QLatin1Char(' '));
-}
-
-String Fixed(const String &text, int width)
-{
-    if (text.size() >= width)
-        return text.left(width);
-    String result = text;
-    result.resize(width, QLatin1Char(' '));
-    return result;
 }
 
 String CStr(Long value)

@@ -4,9 +4,8 @@
 // descriptions do. Integer, Long and Single are the runtime's 16-bit, 32-bit and
 // single-precision types. Every routine either returns its result or throws forms::Error:
 //
-//   Mid("ABCDEF", 3)        -> "CDEF"        Mid("ABCDEF", 2, 3)  -> "BCD"
-//   Mid("AB", 5)            -> ""            Mid("AB", 0)         -> error 5
-//   RTrim("AB  ")           -> "AB"          Space(3)             -> "   "
+//   Mid("ABCDEF", 3)        -> "CDEF"        Mid("AB", 5)         -> ""
+//   Mid("AB", 0)            -> error 5       Space(3)             -> "   "
 //   IsBlank("   ")          -> true          IsBlank(" A ")       -> false
 //   CStr(-42)               -> "-42"         CLng(" 17 ")         -> 17
 //   CLng("")                -> error 13      CLng("12a")          -> error 13
@@ -30,27 +29,20 @@ using Integer = std::int16_t;
 using Long = std::int32_t;
 using Single = float;
 
-// The characters of text from the 1-based position start to its end, or at most length of
-// them. Empty past the end. A start below 1 or a negative length raises error 5.
+// The characters of text from the 1-based position start to its end. Empty past the end. A start
+// below 1 raises error 5.
 String Mid(const String &text, Long start);
-String Mid(const String &text, Long start, Long length);
 
 // Mid(text, start) as a view into text rather than a copy, for reading a record's fields; the
 // same errors. The view is valid as long as text is neither changed nor destroyed.
 QStringView MidView(const String &text, Long start);
 
-// text without its trailing spaces. Only the space character counts as trailing blank.
-String RTrim(const String &text);
-
-// RTrim(text) == "": the text is empty or holds nothing but spaces. Makes no copy.
+// The text is empty or holds nothing but spaces (the only blank that counts).
 bool IsBlank(const String &text);
 
 // n spaces; a negative n raises error 5. Texts are built from the routines' results with Qt's
 // string builder, which makes one text of the pieces: `name % Space(60) % CStr(i)`.
 String Space(Long n);
-
-// text cut to width characters, or padded on the right with spaces up to width.
-String Fixed(const String &text, int width);
 
 // Plain decimal: no leading blank, no leading zeros, a minus sign only when negative.
 String CStr(Long value);

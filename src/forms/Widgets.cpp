@@ -1,6 +1,8 @@
-#include "Widgets.h"
+#include "Widgets_p.h"
 
 #include <QAbstractItemView>
+#include <QCoreApplication>
+#include <QHash>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
@@ -8,7 +10,6 @@
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPixmapCache>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
@@ -155,70 +156,78 @@ void ProgramStyle::drawComplexControl(ComplexControl control, const QStyleOption
 
 // ---- pictures ----
 
-// The file that shows resource at the given device-pixel ratio.
-static QString pictureFile(const QString &resource, qreal devicePixelRatio)
+namespace {
+
+// Decoded pictures by file, kept until the application object goes.
+QHash<QString, QPixmap> &pictures()
+{
+    static QHash<QString, QPixmap> decoded = [] {
+        qAddPostRoutine([] { pictures().clear(); });
+        return QHash<QString, QPixmap>();
+    }();
+    return decoded;
+}
+
+// The format comes from the file's name: Qt's own detection would first offer the file to every
+// installed image plugin, which for one bitmap loads a dozen plugins and their libraries.
+QPixmap decoded(const QString &file)
+{
+    auto known = pictures().constFind(file);
+    if (known != pictures().cend())
+        return *known;
+    QPixmap pixmap;
+    if (QFile::exists(file)) {
+        QImageReader reader(file, QFileInfo(file).suffix().toLower().toLatin1());
+        reader.setAutoDetectImageFormat(false);
+        pixmap = QPixmap::fromImage(reader.read());
+    }
+    return pictures().insert(file, pixmap).value();
+}
+
+} // namespace
+
+QPixmap picture(const QString &resource, qreal devicePixelRatio)
 {
     if (devicePixelRatio > 1.0) {
         const qsizetype dot = resource.lastIndexOf(QLatin1Char('.'));
-        const QString dense = dot < 0
-                ? resource + QLatin1String("@2x")
-                : resource.left(dot) + QLatin1String("@2x") + resource.mid(dot);
-        if (QFile::exists(dense))
+        QPixmap dense = decoded(resource.left(dot) + QLatin1String("@2x") + resource.mid(dot));
+        if (!dense.isNull()) {
+            dense.setDevicePixelRatio(2.0);
             return dense;
+        }
     }
-    return resource;
+    return decoded(resource);
 }
 
-// A picture file, kept in the pixmap cache for the next window that shows it. The format comes
-// from the file's name: Qt's own detection would first offer the file to every installed image
-// plugin, which for one bitmap loads a dozen plugins and their libraries.
-static QPixmap readPicture(const QString &file)
+QIcon icon(const QString &resource)
 {
-    const QString key = QLatin1String("forms:picture:") + file;
-    QPixmap pixmap;
-    if (QPixmapCache::find(key, &pixmap))
-        return pixmap;
-    QImageReader reader(file, QFileInfo(file).suffix().toLower().toLatin1());
-    reader.setAutoDetectImageFormat(false);
-    pixmap = QPixmap::fromImage(reader.read());
-    if (!pixmap.isNull())
-        QPixmapCache::insert(key, pixmap);
-    return pixmap;
-}
-
-QPixmap loadPicture(const QString &resource, qreal devicePixelRatio)
-{
-    const QString file = pictureFile(resource, devicePixelRatio);
-    QPixmap pixmap = readPicture(file);
-    if (file != resource)
-        pixmap.setDevicePixelRatio(2.0);
-    return pixmap;
-}
-
-void CachedPicture::setResource(const QString &resource)
-{
-    m_resource = resource;
-    m_pixmap = QPixmap();
-    m_ratio = 0;
-}
-
-const QPixmap &CachedPicture::pixmap(qreal devicePixelRatio)
-{
-    const qreal wanted = devicePixelRatio > 1.0 ? 2.0 : 1.0;
-    if (m_ratio != wanted && !m_resource.isEmpty()) {
-        m_pixmap = loadPicture(m_resource, wanted);
-        m_ratio = wanted;
-    }
-    return m_pixmap;
+    static QHash<QString, QIcon> icons = [] {
+        qAddPostRoutine([] { icons.clear(); });
+        return QHash<QString, QIcon>();
+    }();
+    auto known = icons.constFind(resource);
+    if (known == icons.cend())
+        known = icons.insert(resource, QIcon(resource));
+    return *known;
 }
 
 // ---- FormWindow ----
 
 FormWindow::FormWindow(Form *form) : m_form(form) {}
 
+FormWindow::~FormWindow()
+{
+    // Unloading destroys the window (deleteLater), and the window its form; a form destroyed
+    // otherwise destroys its window itself.
+    if (m_form && m_form->m_window == this) {
+        m_form->m_window = nullptr;
+        delete m_form;
+    }
+}
+
 void FormWindow::setPicture(const QString &resource)
 {
-    m_picture.setResource(resource);
+    m_picture = resource;
     update();
 }
 
@@ -235,8 +244,8 @@ void FormWindow::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     if (m_backColor.isValid())
         painter.fillRect(event->rect(), m_backColor);
-    if (!m_picture.isNull())
-        painter.drawPixmap(0, 0, m_picture.pixmap(devicePixelRatioF()));
+    if (!m_picture.isEmpty())
+        painter.drawPixmap(0, 0, picture(m_picture, devicePixelRatioF()));
 }
 
 void FormWindow::closeEvent(QCloseEvent *event)
@@ -264,41 +273,22 @@ PictureButton::PictureButton(QWidget *parent) : QPushButton(parent)
             Qt::QueuedConnection);
 }
 
-void PictureButton::setGraphical(bool graphical)
+void PictureButton::setPictureStyle(const QColor &backColor, const QString &picture)
 {
-    m_graphical = graphical;
-    applyBackColor();
-}
-
-void PictureButton::setBackColor(const QColor &color)
-{
-    m_backColor = color;
-    applyBackColor();
-}
-
-void PictureButton::applyBackColor()
-{
-    // The graphical style draws the face in the back colour, and the caption in the text colour
-    // that goes with it; the standard style is the desktop's button.
+    // The face in the back colour, and the caption in the text colour that goes with it.
+    m_backColor = backColor;
+    m_picture = picture;
     QPalette palette;
-    if (m_graphical) {
-        palette.setColor(QPalette::Button, m_backColor);
-        palette.setColor(QPalette::Window, m_backColor);
-        palette.setColor(QPalette::ButtonText, textColorOn(m_backColor));
-    }
+    palette.setColor(QPalette::Button, backColor);
+    palette.setColor(QPalette::Window, backColor);
+    palette.setColor(QPalette::ButtonText, textColorOn(backColor));
     setPalette(palette);
-    update();
-}
-
-void PictureButton::setPicture(const QString &resource)
-{
-    m_picture.setResource(resource);
     update();
 }
 
 void PictureButton::paintEvent(QPaintEvent *event)
 {
-    if (!m_graphical) {
+    if (!m_backColor.isValid()) {
         QPushButton::paintEvent(event);
         return;
     }
@@ -319,15 +309,15 @@ void PictureButton::paintEvent(QPaintEvent *event)
     // Without a picture the caption stands in the middle.
     const QRect captionBounds =
             fontMetrics().boundingRect(contents, flags, text()).intersected(contents);
-    const int captionTop = m_picture.isNull()
+    const int captionTop = m_picture.isEmpty()
             ? contents.top() + (contents.height() - captionBounds.height()) / 2
             : contents.bottom() - captionBounds.height() + 1;
     const QRect captionRect(contents.left(), captionTop, contents.width(), captionBounds.height());
     const QRect pictureArea(contents.left(), contents.top(), contents.width(),
                             captionRect.top() - contents.top());
 
-    if (!m_picture.isNull() && pictureArea.height() > 0) {
-        const QPixmap &pixmap = m_picture.pixmap(devicePixelRatioF());
+    if (!m_picture.isEmpty() && pictureArea.height() > 0) {
+        const QPixmap pixmap = picture(m_picture, devicePixelRatioF());
         const QSize size = pixmap.deviceIndependentSize().toSize();
         const QPoint topLeft(pictureArea.center().x() - size.width() / 2 + 1,
                              pictureArea.center().y() - size.height() / 2 + 1);
@@ -344,15 +334,12 @@ void PictureButton::paintEvent(QPaintEvent *event)
 
 // ---- LookupCombo ----
 
-LookupCombo::LookupCombo(ComboBox *owner, QWidget *parent) : QComboBox(parent), m_owner(owner) {}
+LookupCombo::LookupCombo(QWidget *parent) : QComboBox(parent) {}
 
 void LookupCombo::showPopup()
 {
-    if (!m_owner)
-        return;
-    m_owner->settle();
-    if (m_owner->m_dropDown)
-        RaiseEvent(m_owner->m_dropDown);
+    emit entriesNeeded();
+    emit aboutToOpen();
     if (hasEnded())
         return;
     if (!m_watchingPopup) {
@@ -400,9 +387,8 @@ bool LookupCombo::eventFilter(QObject *watched, QEvent *event)
 
 bool LookupCombo::event(QEvent *event)
 {
-    // Whatever the user does with the list, it sees every entry added so far.
-    if (m_owner)
-        m_owner->settle();
+    // Whatever the user does with the list, or draws of it, sees every entry added so far.
+    emit entriesNeeded();
     return QComboBox::event(event);
 }
 

@@ -1,50 +1,17 @@
-#include "ListModels.h"
+#include "SortedListModel_p.h"
 
 #include <algorithm>
 
 namespace forms::detail {
 
-// ---- ListModel ----
-
-int ListModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(m_rows.size());
-}
-
-QVariant ListModel::data(const QModelIndex &index, int role) const
-{
-    if (!index.isValid() || size_t(index.row()) >= m_rows.size())
-        return {};
-    if (role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::AccessibleTextRole)
-        return m_rows[size_t(index.row())];
-    return {};
-}
-
-void ListModel::append(const QString &text)
-{
-    const int row = int(m_rows.size());
-    beginInsertRows({}, row, row);
-    m_rows.push_back(text);
-    endInsertRows();
-}
-
-void ListModel::clear()
-{
-    beginResetModel();
-    m_rows.clear();
-    endResetModel();
-}
-
-// ---- SortedListModel ----
-
 int SortedListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(settledCount());
+    return parent.isValid() ? 0 : int(m_order.size());
 }
 
 QVariant SortedListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || size_t(index.row()) >= settledCount())
+    if (!index.isValid() || size_t(index.row()) >= m_order.size())
         return {};
     switch (role) {
     case Qt::DisplayRole:
@@ -66,25 +33,12 @@ QString SortedListModel::visiblePart(const QString &text) const
     return shown.toString();
 }
 
-bool SortedListModel::add(const QString &text)
-{
-    if (m_sorted) {
-        m_texts.push_back(text);
-        return true;
-    }
-    const int row = int(m_texts.size());
-    beginInsertRows({}, row, row);
-    m_texts.push_back(text);
-    endInsertRows();
-    return false;
-}
-
 static std::vector<quint32> sortedPlaces(const std::vector<QString> &texts, size_t first);
 
-bool SortedListModel::settle()
+void SortedListModel::settle()
 {
     if (!hasPending())
-        return false;
+        return;
     std::vector<quint32> added = sortedPlaces(m_texts, m_order.size());
     beginResetModel();
     if (m_order.empty()) {
@@ -98,7 +52,6 @@ bool SortedListModel::settle()
         m_order.swap(merged);
     }
     endResetModel();
-    return true;
 }
 
 void SortedListModel::clear()

@@ -1,7 +1,6 @@
-#include "Runtime.h"
+#include "Program.h"
 
 #include "Form.h"
-#include "RuntimeState.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -9,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <optional>
 
 #ifdef Q_OS_WIN
@@ -19,72 +17,6 @@
 #endif
 
 namespace forms {
-
-namespace detail {
-
-RuntimeState &state()
-{
-    static RuntimeState s;
-    return s;
-}
-
-void enterHandler()
-{
-    ++state().handlerDepth;
-}
-
-void leaveHandler()
-{
-    if (--state().handlerDepth == 0)
-        handlersDone();
-}
-
-bool hasEnded()
-{
-    return state().ending || state().ended;
-}
-
-void stopIfEnded()
-{
-    if (hasEnded() && state().handlerDepth > 0)
-        throw ProgramEnded();
-}
-
-static Error toError(std::exception_ptr error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const Error &e) {
-        return e;
-    } catch (const std::bad_alloc &) {
-        return Error(ErrListFull, QStringLiteral("Out of memory"));
-    } catch (const std::exception &e) {
-        return Error(51,
-                     QStringLiteral("Internal error: %1").arg(QString::fromLocal8Bit(e.what())));
-    } catch (...) {
-        return Error(51, QStringLiteral("Internal error"));
-    }
-}
-
-void untrapped(std::exception_ptr error)
-{
-    if (hasEnded())
-        return;
-    state().ending = true;
-    const Error e = toError(error);
-    std::fprintf(stderr, "%s: run-time error %d: %s\n", qPrintable(App.Title), e.Number(),
-                 qPrintable(e.Description()));
-    if (state().reporter) {
-        state().reporter(e);
-    } else if (QApplication::instance()) {
-        QMessageBox::critical(
-                nullptr, App.Title,
-                QStringLiteral("Run-time error '%1':\n\n%2").arg(e.Number()).arg(e.Description()));
-    }
-    End(1);
-}
-
-} // namespace detail
 
 namespace {
 
@@ -122,6 +54,13 @@ bool starting = false;
 QString platformCause; // the first platform diagnostic: what went wrong
 bool causeIsDisplay = false; // it came from the display connection
 bool holdingRuntimeDirBack = false; // see withoutRuntimeDir
+
+// The program's own report of an untrapped error: a message box, as its users know it.
+void showErrorBox(const Error &e)
+{
+    QMessageBox::critical(nullptr, App.Title,
+                          QStringLiteral("Run-time error '%1':\n\n%2").arg(e.Number()).arg(e.Description()));
+}
 
 void tellFailure(const QString &line)
 {
@@ -266,42 +205,23 @@ int Run(int &argc, char **argv, void (*start)())
     QCoreApplication::setApplicationVersion(
             QStringLiteral("%1.%2.%3").arg(App.Major).arg(App.Minor).arg(App.Revision));
 
+    ErrorReporter reporter = SetErrorReporter({});
+    SetErrorReporter(reporter ? reporter : showErrorBox);
+
     RaiseEvent(start);
     if (!HasEnded() && !detail::anyWindowLoaded())
         End(0);
     if (!HasEnded()) {
-        detail::state().running = true;
+        detail::setEventLoopRunning(true);
         const int status = QApplication::exec();
-        detail::state().running = false;
+        detail::setEventLoopRunning(false);
         if (!HasEnded())
             End(status);
     }
-    detail::destroyUnloadedNow();
+    // The windows unloaded last are destroyed once no handler runs; none runs now.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     qInstallMessageHandler(previousHandler);
     return ExitStatus();
-}
-
-bool HasEnded()
-{
-    return detail::state().ended;
-}
-
-int ExitStatus()
-{
-    return detail::state().exitStatus;
-}
-
-void ClearEndedForTesting()
-{
-    detail::state().ended = false;
-    detail::state().ending = false;
-    detail::state().exitStatus = 0;
-}
-
-ErrorReporter SetErrorReporter(ErrorReporter reporter)
-{
-    std::swap(detail::state().reporter, reporter);
-    return reporter;
 }
 
 } // namespace forms

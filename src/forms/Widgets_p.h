@@ -1,10 +1,10 @@
 // The Qt widgets behind the windows and controls. Internal to the forms runtime.
 #pragma once
 
-#include "Controls.h"
 #include "Form.h"
 
 #include <QComboBox>
+#include <QIcon>
 #include <QPixmap>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -39,28 +39,18 @@ public:
 };
 
 // A picture from the program's resources at the given device-pixel ratio: the "@2x" drawing
-// where there is one and the display is dense, so that the logical size stays the same.
-QPixmap loadPicture(const QString &resource, qreal devicePixelRatio);
-
-// A picture that is loaded when first drawn and again when the device-pixel ratio changes.
-class CachedPicture
-{
-public:
-    void setResource(const QString &resource);
-    bool isNull() const { return m_resource.isEmpty(); }
-    const QPixmap &pixmap(qreal devicePixelRatio);
-
-private:
-    QString m_resource;
-    QPixmap m_pixmap;
-    qreal m_ratio = 0;
-};
+// where there is one and the display is dense, so that the logical size stays the same. Each
+// picture and icon is read once per process, when first drawn, and kept: a search window is
+// made anew for every category chosen.
+QPixmap picture(const QString &resource, qreal devicePixelRatio);
+QIcon icon(const QString &resource);
 
 class FormWindow : public QWidget
 {
     Q_OBJECT
 public:
     explicit FormWindow(Form *form);
+    ~FormWindow() override; // destroys its form, when unloading destroys the window first
     void setBackColor(const QColor &color);
     const QColor &backColor() const { return m_backColor; }
     void setPicture(const QString &resource);
@@ -72,7 +62,7 @@ protected:
 private:
     Form *m_form;
     QColor m_backColor;
-    CachedPicture m_picture;
+    QString m_picture;
 };
 
 class PictureButton : public QPushButton
@@ -80,29 +70,30 @@ class PictureButton : public QPushButton
     Q_OBJECT
 public:
     explicit PictureButton(QWidget *parent);
-    void setGraphical(bool graphical);
-    void setBackColor(const QColor &color);
-    void setPicture(const QString &resource);
+    // The picture style: the picture (if any) centred at its own size, the caption beneath, on
+    // backColor. Without it the button is the desktop's own.
+    void setPictureStyle(const QColor &backColor, const QString &picture);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void applyBackColor();
-
-    bool m_graphical = false;
-    QColor m_backColor = Qt::white;
-    CachedPicture m_picture;
+    QColor m_backColor; // valid in the picture style
+    QString m_picture;
 };
 
 class LookupCombo : public QComboBox
 {
     Q_OBJECT
 public:
-    LookupCombo(ComboBox *owner, QWidget *parent);
+    explicit LookupCombo(QWidget *parent);
     void showPopup() override;
-    // The control is going away before its widget.
-    void detachOwner() { m_owner = nullptr; }
+
+signals:
+    // Before anything uses the list: it must hold every entry added so far.
+    void entriesNeeded();
+    // The list is about to open (the DropDown event).
+    void aboutToOpen();
 
 protected:
     bool event(QEvent *event) override;
@@ -111,7 +102,6 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
 
 private:
-    ComboBox *m_owner;
     bool m_watchingPopup = false;
 };
 

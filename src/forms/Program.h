@@ -1,0 +1,32 @@
+// The program level of the forms runtime: the application object and starting the program.
+//
+// Run makes Qt's application object, shows the start-up window and processes events until no
+// window is loaded or an untrapped error ends the program. It owns what the program says when
+// the window system fails it: a program that cannot reach a display, or whose display goes
+// away, says so in one line and ends with status 1.
+#pragma once
+
+#include "Events.h"
+#include "Text.h"
+
+namespace forms {
+
+// The application object: its version numbers and the title of its messages.
+struct Application
+{
+    Integer Major = 0;
+    Integer Minor = 0;
+    Integer Revision = 0;
+    String Title;
+    String DesktopFileName; // ties the windows to the desktop's menu entry and icon
+};
+
+// Defined by the program, from its build settings.
+extern Application App;
+
+// Makes the Qt application, calls start (which shows the start-up window) and processes events
+// until the program ends. Returns the exit status. An untrapped error is shown in a message box
+// unless a reporter is installed (SetErrorReporter).
+int Run(int &argc, char **argv, void (*start)());
+
+} // namespace forms
