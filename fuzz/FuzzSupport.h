@@ -3,6 +3,7 @@
 // and how a fuzzer reports a broken rule.
 #pragma once
 
+#include "IsolatedEnvironment.h"
 #include "forms/Events.h"
 
 #include <QApplication>
@@ -61,9 +62,9 @@ inline void removeRuntimeDir()
 
 } // namespace detail
 
-// Makes the Qt application, as the tests run it: the offscreen platform, a private runtime
-// directory (in TMPDIR, removed at exit), a session bus address that leads nowhere, and nothing
-// inherited from a desktop. Untrapped errors are handed to reporter instead of a modal box. Call
+// Makes the Qt application, as the tests run it: in the tests' isolated environment
+// (tests/support/isolated-environment.txt) with a private runtime directory (in TMPDIR,
+// removed at exit). Untrapped errors are handed to reporter instead of a modal box. Call
 // once, from LLVMFuzzerInitialize.
 //
 // The application and the windows live until the process ends. They stay reachable from the
@@ -77,14 +78,18 @@ inline void startApplication(int *argc, char ***argv, forms::ErrorReporter repor
         fail(QStringLiteral("cannot make a private runtime directory"));
     detail::runtimeDir = dir;
     std::atexit(detail::removeRuntimeDir);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-    setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + dir + "/no-bus").c_str(), 1);
-    for (const char *name :
-         {"DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON",
-          "QT_ACCESSIBILITY", "QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE", "QT_SCALE_FACTOR",
-          "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI", "QT_ENABLE_HIGHDPI_SCALING"})
-        unsetenv(name);
+    for (const char *entry : isolatedEnvironment) {
+        const std::string setting = entry;
+        const size_t equals = setting.find('=');
+        std::string value = setting.substr(equals + 1);
+        if (const size_t at = value.find("@RUNTIME@"); at != std::string::npos)
+            value.replace(at, 9, dir);
+        const std::string name = setting.substr(0, equals);
+        if (value.empty())
+            unsetenv(name.c_str());
+        else
+            setenv(name.c_str(), value.c_str(), 1);
+    }
     static QApplication *application = new QApplication(*argc, *argv);
     Q_UNUSED(application);
     forms::SetErrorReporter(std::move(reporter));

@@ -10,6 +10,7 @@
 // Input: operations until the end, each a byte (see LLVMFuzzerTestOneInput) followed by what it
 // needs: a text (fuzz::Input::text), a list index, counts.
 #include "FuzzSupport.h"
+#include "Records.h"
 
 #include "forms/Controls.h"
 #include "forms/SortedListModel_p.h"
@@ -187,7 +188,7 @@ void read(ComboBox &cbo, Integer index)
     if (held) {
         auto *box = static_cast<QComboBox *>(cbo.widget());
         const QString shown = box->model()->index(index, 0).data(Qt::DisplayRole).toString();
-        FUZZ_CHECK(shown == RTrim(entry.left(80)),
+        FUZZ_CHECK(shown == records::visibleName(entry),
                    QStringLiteral("row %1 shows %2").arg(index).arg(fuzz::shown(shown)));
     }
 }
@@ -253,7 +254,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, size_t size)
                 step = "filling the list";
             } else { // an entry as the search window makes them
                 const QString name = in.text();
-                add(cbo, Fixed(name, 20) + Space(60) + CStr(in.int16()));
+                add(cbo, records::entry(name, 20, in.int16()));
                 step = "AddItem of a lookup entry";
                 added = true;
             }

@@ -277,8 +277,8 @@ class Session:
             env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         # In a sanitizer build: the reports of system libraries that xcb brings in and that
         # are no fault of the program (see the file). No effect on other builds.
-        suppressions = os.path.join(os.path.dirname(os.path.abspath(__file__)),
-                                    "asan-suppressions.txt")
+        suppressions = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..",
+                                    "support", "asan-suppressions.txt")
         asan = [env.get("ASAN_OPTIONS", ""), f"suppressions={suppressions}"]
         if self.platform == "wayland":
             # Qt's Wayland plugin leaves libwayland-client's proxies behind and is unloaded

@@ -27,7 +27,7 @@ import os
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from e2e_support import (BRANDS, MAIN_TITLE, RESOURCES, START_TIMEOUT, STEP_TIMEOUT, Arguments,
                          Tree, caption_underline, check, gray_pixels, has_text, ico_images,
                          import_pyatspi, is_drawn, log, main_entry, read_boxes,

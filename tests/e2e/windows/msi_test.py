@@ -32,7 +32,7 @@ import struct
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_support  # noqa: E402
 from e2e_support import IMPORT, STEP_TIMEOUT, check, log, main_entry, wait_for  # noqa: E402

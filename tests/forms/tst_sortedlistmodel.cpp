@@ -29,7 +29,7 @@ QStringList listed(SortedListModel &model)
 
 } // namespace
 
-class ListModels : public QObject
+class SortedListModelOrder : public QObject
 {
     Q_OBJECT
 
@@ -111,5 +111,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(ListModels)
-#include "tst_listmodels.moc"
+QTEST_GUILESS_MAIN(SortedListModelOrder)
+#include "tst_sortedlistmodel.moc"

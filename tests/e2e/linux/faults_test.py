@@ -22,7 +22,7 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from e2e_support import (MAIN_TITLE, START_TIMEOUT, STEP_TIMEOUT, Arguments, Tree, check,
                          has_text, import_pyatspi, log, main_entry, run_quiet, wait_for,
                          x_client_origin, x_window)

@@ -25,7 +25,7 @@ Usage (inside dbus-run-session):
 import os
 import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from e2e_support import (BRANDS, MAIN_TITLE, START_TIMEOUT, STEP_TIMEOUT, Arguments, Tree, check,
                          import_pyatspi, log, main_entry, read_boxes, wait_for)
 
