@@ -17,11 +17,6 @@ using namespace forms;
 
 namespace {
 
-bool internalEdition()
-{
-    return EditionCode == "I";
-}
-
 QAccessibleInterface *accessibleOf(QWidget *widget)
 {
     return QAccessible::queryAccessibleInterface(widget);
@@ -97,31 +92,6 @@ void verifyNoFillerOrIndex(QAccessibleInterface *iface, const QString &where)
     }
 }
 
-// The name an entry shows: its first 80 characters without trailing spaces.
-QString visibleName(const QString &entry)
-{
-    return rtrim(entry.left(80));
-}
-
-// A window with a shown and a hidden button that records presses.
-class PressProbe : public Form
-{
-public:
-    PressProbe()
-    {
-        setClientSize(4000, 1500);
-        cmdShown.Place(150, 150, 1200, 375, 0);
-        cmdHidden.Place(1500, 150, 1200, 375, 1);
-        cmdShown.Caption = "&Shown";
-        cmdHidden.Caption = "&Hidden";
-        cmdShown.OnClick([this] { log << "Shown"; });
-        cmdHidden.OnClick([this] { log << "Hidden"; });
-    }
-    CommandButton cmdShown{this};
-    CommandButton cmdHidden{this};
-    QStringList log;
-};
-GlobalForm<PressProbe> frmPressProbe;
 
 } // namespace
 
@@ -213,20 +183,20 @@ private slots:
     void hiddenButtonIgnoresPresses()
     {
         ProgramScope scope;
-        PressProbe &probe = *frmPressProbe;
+        ProbeForm &probe = *frmProbe;
         QVERIFY(showActive(probe));
-        probe.cmdHidden.Visible = false;
+        probe.cmdB.Visible = false;
         // A screen reader that still holds the hidden button presses it, then the shown one;
         // the presses arrive in that order, so once the second has arrived the first is over.
-        QAccessibleInterface *hidden = accessibleOf(probe.cmdHidden);
-        QAccessibleInterface *shown = accessibleOf(probe.cmdShown);
+        QAccessibleInterface *hidden = accessibleOf(probe.cmdB);
+        QAccessibleInterface *shown = accessibleOf(probe.cmdA);
         hidden->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         shown->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QTRY_COMPARE(probe.log, QStringList{"Shown"});
+        QTRY_COMPARE(probe.log, (QStringList{"Load", "ClickA"}));
 
-        probe.cmdHidden.Visible = true;
+        probe.cmdB.Visible = true;
         hidden->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QTRY_COMPARE(probe.log, (QStringList{"Shown", "Hidden"}));
+        QTRY_COMPARE(probe.log, (QStringList{"Load", "ClickA", "ClickB"}));
     }
 
     void developmentNameSearchIsNotReachableInExternalEdition()
@@ -239,7 +209,7 @@ private slots:
         for (QAccessibleInterface *child : childrenOf(window))
             QVERIFY(child->text(QAccessible::Name) != "Development Name");
         // Even pressed directly, the hidden button opens nothing.
-        static_cast<QPushButton *>(frmMain->cmdType[9].widget())->click();
+        press(frmMain->cmdType[9]);
         QVERIFY(!frmSearch.IsLoaded());
     }
 
@@ -365,7 +335,7 @@ private slots:
                 continue;    // the external edition hides the development name
             // Read without the filler that pads the value in the box; an empty value is
             // called blank.
-            const QString read = rtrim(expected.second);
+            const QString read = records::rtrim(expected.second);
             QAccessibleInterface *iface = accessibleOf(*box);
             QCOMPARE(iface->role(), QAccessible::EditableText);
             QCOMPARE(iface->text(QAccessible::Name), QString(expected.first));
@@ -445,7 +415,7 @@ private slots:
                 QVERIFY(entry.size() > 80);    // the record index follows the filler
                 QAccessibleInterface *cell = entries->child(row);
                 QCOMPARE(cell->role(), QAccessible::ListItem);
-                QCOMPARE(cell->text(QAccessible::Name), visibleName(entry));
+                QCOMPARE(cell->text(QAccessible::Name), records::visibleName(entry));
             }
             verifyNoFillerOrIndex(list, where);
             if (box.ListCount() == 0)
@@ -471,7 +441,7 @@ private slots:
         SearchForm &f = openSearchFor(8);
         QVERIFY(showActive(f));
         pick(f.cboSearch[0], 0);
-        QVERIFY(!rtrim(f.txtProd.Text).isEmpty());
+        QVERIFY(!records::rtrim(f.txtProd.Text).isEmpty());
         QAccessibleInterface *list = accessibleOf(f.cboSearch[0]);
         QCOMPARE(list->actionInterface()->actionNames().first(),
                  QAccessibleActionInterface::showMenuAction());

@@ -18,88 +18,6 @@ using namespace forms;
 
 namespace {
 
-bool failLoads = false;    // every window's Load raises an overflow while set
-
-// A window with one control of each kind that records its events.
-class ProbeForm : public Form
-{
-public:
-    ProbeForm()
-    {
-        setClientSize(6000, 3000);
-        //                    left   top width height tab
-        cmdA.Place(            150,  150, 1200,  375,  2);
-        cmdB.Place(           1500,  150, 1200,  375,  0);
-        cbo[0].Place(          150,  900, 2535,  315,  1);
-        cbo[1].Place(         3000,  900, 2535,  315,  3);
-        txt.Place(             150, 1500, 1965,  285,  4);
-        lbl.Place(             150, 2100,  555,  180,  5);
-        lst.Place(            3000, 1500,  615,  255,  6);
-        cmdA.Caption = "&Alpha";
-        cmdB.Caption = "&Beta";
-        cbo[0].setVisibleLength(80);
-        applyTabOrder();
-        cmdA.OnClick([this] {
-            log << "ClickA";
-            if (onClickA)
-                onClickA();
-        });
-        cbo.OnClick(this, &ProbeForm::cbo_Click);
-        cbo.OnDropDown(this, &ProbeForm::cbo_DropDown);
-    }
-
-    CommandButton cmdA{this};
-    CommandButton cmdB{this};
-    ControlArray<ComboBox> cbo{this, 2};
-    TextBox txt{this};
-    Label lbl{this};
-    ListBox lst{this};
-
-    QStringList log;
-    QString textDuringClick;
-    int listCountAtDropDown = -1;
-    bool popupVisibleAtDropDown = false;
-    Integer cancel = 0;
-    bool wasVisibleDuringLoad = true;
-    std::function<void()> onLoad;
-    std::function<void()> onClickA;
-    std::function<void()> onQueryUnload;
-
-protected:
-    void Form_Load() override
-    {
-        wasVisibleDuringLoad = widget()->isVisible();
-        log << "Load";
-        if (failLoads)
-            CInt(40000);
-        if (onLoad)
-            onLoad();
-    }
-    void Form_QueryUnload(Integer &Cancel, Integer UnloadMode) override
-    {
-        log << QString("QueryUnload %1").arg(UnloadMode);
-        Cancel = cancel;
-        if (onQueryUnload)
-            onQueryUnload();
-    }
-
-private:
-    void cbo_Click(Integer Index)
-    {
-        log << QString("Click %1").arg(Index);
-        textDuringClick = cbo[Index].Text;
-    }
-    void cbo_DropDown(Integer Index)
-    {
-        log << QString("DropDown %1").arg(Index);
-        listCountAtDropDown = cbo[Index].ListCount();
-        popupVisibleAtDropDown = cbo[Index].widget()->findChild<QAbstractItemView *>()->isVisible();
-    }
-};
-
-GlobalForm<ProbeForm> frmProbe;
-GlobalForm<ProbeForm> frmOther;
-
 QWidgetList visibleWindows()
 {
     QWidgetList shown;
@@ -112,18 +30,7 @@ QWidgetList visibleWindows()
 
 QString entry(const QString &name, int index)
 {
-    return fixed(name, 20) + Space(60) + CStr(index);
-}
-
-template <typename F>
-int errorNumberOf(F &&f)
-{
-    try {
-        f();
-    } catch (const Error &e) {
-        return e.Number();
-    }
-    return 0;
+    return records::entry(name, 20, index);
 }
 
 } // namespace
@@ -336,7 +243,7 @@ private slots:
         bool ranOn = false;
         if (inLoad) {
             frmProbe->onClickA = [&] {
-                failLoads = true;
+                ProbeForm::failLoads = true;
                 frmLater->Show();
                 ranOn = true;
             };
@@ -349,7 +256,7 @@ private slots:
             };
         }
         click(frmProbe->cmdA);
-        failLoads = false;
+        ProbeForm::failLoads = false;
         QCOMPARE(scope.errors.size(), size_t(1));
         QCOMPARE(scope.errors[0].number, int(ErrOverflow));
         QVERIFY(!ranOn);
@@ -396,8 +303,8 @@ private slots:
     {
         ProgramScope scope;
         QCOMPARE(frmProbe->cbo.Count(), Integer(2));
-        QCOMPARE(errorNumberOf([] { frmProbe->cbo[2]; }), int(ErrNoSuchElement));
-        QCOMPARE(errorNumberOf([] { frmProbe->cbo[-1]; }), int(ErrNoSuchElement));
+        QCOMPARE(errorOf([] { frmProbe->cbo[2]; }), int(ErrNoSuchElement));
+        QCOMPARE(errorOf([] { frmProbe->cbo[-1]; }), int(ErrNoSuchElement));
         frmProbe->cbo[1].AddItem(entry("X", 0));
         QVERIFY(showActive(*frmProbe));
         comboOf(frmProbe->cbo[1])->setFocus();
@@ -425,10 +332,10 @@ private slots:
     {
         ProgramScope scope;
         ListBox &lst = frmProbe->lst;
-        QCOMPARE(errorNumberOf([&] { lst.List(0); }), int(ErrInvalidIndex));
+        QCOMPARE(errorOf([&] { lst.List(0); }), int(ErrInvalidIndex));
         lst.AddItem("only");
-        QCOMPARE(errorNumberOf([&] { lst.List(1); }), int(ErrInvalidIndex));
-        QCOMPARE(errorNumberOf([&] { lst.List(-1); }), int(ErrInvalidIndex));
+        QCOMPARE(errorOf([&] { lst.List(1); }), int(ErrInvalidIndex));
+        QCOMPARE(errorOf([&] { lst.List(-1); }), int(ErrInvalidIndex));
     }
 
     void listBoxRefusesEntry32768()
@@ -439,7 +346,7 @@ private slots:
             lst.AddItem(QString::number(i));
         QCOMPARE(lst.ListCount(), Integer(32767));
         QCOMPARE(lst.List(32766), QString("32766"));
-        QCOMPARE(errorNumberOf([&] { lst.AddItem("one too many"); }), int(ErrListFull));
+        QCOMPARE(errorOf([&] { lst.AddItem("one too many"); }), int(ErrListFull));
         QCOMPARE(lst.ListCount(), Integer(32767));
     }
 
@@ -454,7 +361,7 @@ private slots:
         box.Clear();
         QCOMPARE(box.ListCount(), Integer(0));
         QCOMPARE(box.Text.value(), QString());
-        QCOMPARE(errorNumberOf([&] { box.List(0); }), int(ErrInvalidIndex));
+        QCOMPARE(errorOf([&] { box.List(0); }), int(ErrInvalidIndex));
     }
 
     void comboRefusesEntry32768()
@@ -463,7 +370,7 @@ private slots:
         ComboBox &box = frmProbe->cbo[0];
         for (int i = 0; i < 32767; ++i)
             box.AddItem(entry("N", i));
-        QCOMPARE(errorNumberOf([&] { box.AddItem(entry("N", 32767)); }), int(ErrListFull));
+        QCOMPARE(errorOf([&] { box.AddItem(entry("N", 32767)); }), int(ErrListFull));
         QCOMPARE(box.ListCount(), Integer(32767));
     }
 
@@ -472,7 +379,7 @@ private slots:
         ProgramScope scope;
         ComboBox &box = frmProbe->cbo[0];
         box.AddItem(entry("Kopira 2530/S", 395));
-        box.AddItem(fixed("Project Starling (rev.C)", 30) + Space(50) + "7");
+        box.AddItem(records::fixed("Project Starling (rev.C)", 30) + Space(50) + "7");
         QVERIFY(showActive(*frmProbe));
         QComboBox *combo = comboOf(box);
         QAbstractItemModel *model = combo->model();
@@ -633,9 +540,9 @@ private slots:
     void textBoxShowsStartOfLongText()
     {
         ProgramScope scope;
-        frmProbe->txt.Text = fixed("Project Starling (rev.C)", 30);
+        frmProbe->txt.Text = records::fixed("Project Starling (rev.C)", 30);
         auto *edit = static_cast<QLineEdit *>(frmProbe->txt.widget());
-        QCOMPARE(edit->text(), fixed("Project Starling (rev.C)", 30));
+        QCOMPARE(edit->text(), records::fixed("Project Starling (rev.C)", 30));
         QCOMPARE(edit->cursorPosition(), 0);
     }
 

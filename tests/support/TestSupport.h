@@ -1,8 +1,11 @@
-// Shared by the GUI tests: a clean program state for every test function, a reporter that
-// records untrapped errors instead of showing a modal box, and helpers to drive the windows.
+// What the GUI tests share: a clean program state for every test function, a reporter that
+// records untrapped errors instead of showing a modal box, a window of the tests' own, and
+// helpers that drive the real windows as a user does.
 #pragma once
 
+#include "Edition.h"
 #include "ModelTable.h"
+#include "Records.h"
 #include "forms/Controls.h"
 #include "frmMain.h"
 #include "frmSearch.h"
@@ -10,10 +13,12 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QPushButton>
 #include <QStringList>
 #include <QTest>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 // Installs an error reporter that records what reaches it, and ends every window and the
@@ -33,6 +38,8 @@ public:
         forms::ClearEndedForTesting();
         forms::SetErrorReporter(m_previous);
         CategoryIndex = 0;
+        // The windows that were unloaded go now, as they would in the event loop.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     ProgramScope(const ProgramScope &) = delete;
     ProgramScope &operator=(const ProgramScope &) = delete;
@@ -48,18 +55,21 @@ private:
     forms::ErrorReporter m_previous;
 };
 
-// A text as a fixed-width field of width holds it: cut, or padded with spaces.
-inline QString fixed(const QString &text, int width)
+inline bool internalEdition()
 {
-    return text.left(width).leftJustified(width, QLatin1Char(' '));
+    return EditionCode == "I";
 }
 
-// A text without its trailing spaces.
-inline QString rtrim(QString text)
+// The number of the error that f raises, or 0.
+template<typename F>
+int errorOf(F &&f)
 {
-    while (text.endsWith(QLatin1Char(' ')))
-        text.chop(1);
-    return text;
+    try {
+        f();
+    } catch (const forms::Error &e) {
+        return e.Number();
+    }
+    return 0;
 }
 
 // Replaces the model table in lstMain with rows of the test's own.
@@ -71,13 +81,12 @@ inline void fillTable(const QStringList &rows)
         lstMain.AddItem(row);
 }
 
-// One record in the table's fixed-width layout.
-inline QString makeRecord(const QString &prod, const QString &tev, const QString &dun,
-                          const QString &bre, const QString &ost, const QString &name,
-                          const QString &type)
+inline QStringList tableRows()
 {
-    return fixed(prod, 10) + fixed(tev, 20) + fixed(dun, 20) + fixed(bre, 20) + fixed(ost, 20)
-            + fixed(name, 30) + fixed(type, 3);
+    QStringList rows;
+    for (forms::Integer i = 0; i < frmMain->lstMain.ListCount(); ++i)
+        rows << frmMain->lstMain.List(i);
+    return rows;
 }
 
 // Shows a window and waits until it is active, so that access keys reach it.
@@ -95,6 +104,12 @@ inline void click(forms::Control &control)
     QTest::mouseClick(control.widget(), Qt::LeftButton);
 }
 
+// Presses a button at once, as a program or an assistive technology does.
+inline void press(forms::CommandButton &button)
+{
+    static_cast<QPushButton *>(button.widget())->click();
+}
+
 // Opens the search window for a category as the main menu does, also for categories that no
 // button offers.
 inline SearchForm &openSearchFor(forms::Long category)
@@ -108,6 +123,14 @@ inline SearchForm &openSearchFor(forms::Long category)
 inline QComboBox *comboOf(forms::ComboBox &box)
 {
     return static_cast<QComboBox *>(box.widget());
+}
+
+inline QStringList entriesOf(forms::ComboBox &box)
+{
+    QStringList entries;
+    for (forms::Integer i = 0; i < box.ListCount(); ++i)
+        entries << box.List(i);
+    return entries;
 }
 
 // Opens the list and picks the entry in the given row, by keyboard or by mouse, as a user does.
@@ -128,3 +151,114 @@ inline void pick(forms::ComboBox &box, int row, bool byMouse = false)
     }
     QTRY_VERIFY(!view->isVisible());
 }
+
+// What the search window's seven record boxes hold.
+struct Boxes
+{
+    QString tev, dun, bre, ost, prod, name, group;
+    bool operator==(const Boxes &) const = default;
+};
+
+inline Boxes boxes(SearchForm &f)
+{
+    return {f.txtTev.Text, f.txtDun.Text, f.txtBre.Text, f.txtOst.Text,
+            f.txtProd.Text, f.txtName.Text, f.txtGroup.Text};
+}
+
+// What the boxes show for a record: every field at its whole width, and the group name.
+inline Boxes recordBoxes(const QString &row, const QString &group)
+{
+    using namespace records;
+    return {field(row, Tevra), field(row, Dunel),   field(row, Brevikant), field(row, Ostrum),
+            field(row, Prod),  field(row, DevName), group};
+}
+
+inline char *toString(const Boxes &b)
+{
+    const QStringList texts = {b.tev, b.dun, b.bre, b.ost, b.prod, b.name, b.group};
+    return qstrdup(qPrintable(texts.join('|')));
+}
+
+// A window of the tests' own, with a control of each kind, that records its events and runs
+// the test's code in its handlers.
+class ProbeForm : public forms::Form
+{
+public:
+    ProbeForm()
+    {
+        setClientSize(6000, 3000);
+        // clang-format off
+        //                    left   top width height tab
+        cmdA.Place(            150,  150, 1200,  375,  2);
+        cmdB.Place(           1500,  150, 1200,  375,  0);
+        cbo[0].Place(          150,  900, 2535,  315,  1);
+        cbo[1].Place(         3000,  900, 2535,  315,  3);
+        txt.Place(             150, 1500, 1965,  285,  4);
+        lbl.Place(             150, 2100,  555,  180,  5);
+        lst.Place(            3000, 1500,  615,  255,  6);
+        // clang-format on
+        cmdA.Caption = "&Alpha";
+        cmdB.Caption = "&Beta";
+        cbo[0].setVisibleLength(80);
+        applyTabOrder();
+        cmdA.OnClick([this] { handle("ClickA", onClickA); });
+        cmdB.OnClick([this] { handle("ClickB", onClickB); });
+        cbo.OnClick(this, &ProbeForm::cbo_Click);
+        cbo.OnDropDown(this, &ProbeForm::cbo_DropDown);
+    }
+
+    forms::CommandButton cmdA{this};
+    forms::CommandButton cmdB{this};
+    forms::ControlArray<forms::ComboBox> cbo{this, 2};
+    forms::TextBox txt{this};
+    forms::Label lbl{this};
+    forms::ListBox lst{this};
+
+    inline static bool failLoads = false; // every probe's Load raises an overflow while set
+    inline static int loads = 0; // probes loaded in this process
+    QStringList log;
+    QString textDuringClick;
+    int listCountAtDropDown = -1;
+    bool popupVisibleAtDropDown = false;
+    forms::Integer cancel = 0;
+    bool wasVisibleDuringLoad = true;
+    std::function<void()> onLoad, onClickA, onClickB, onQueryUnload;
+
+protected:
+    void Form_Load() override
+    {
+        wasVisibleDuringLoad = widget()->isVisible();
+        ++loads;
+        log << "Load";
+        if (failLoads)
+            forms::CInt(40000);
+        if (onLoad)
+            onLoad();
+    }
+    void Form_QueryUnload(forms::Integer &Cancel, forms::Integer UnloadMode) override
+    {
+        Cancel = cancel;
+        handle(QString("QueryUnload %1").arg(UnloadMode), onQueryUnload);
+    }
+
+private:
+    void handle(const QString &event, const std::function<void()> &code)
+    {
+        log << event;
+        if (code)
+            code();
+    }
+    void cbo_Click(forms::Integer Index)
+    {
+        log << QString("Click %1").arg(Index);
+        textDuringClick = cbo[Index].Text;
+    }
+    void cbo_DropDown(forms::Integer Index)
+    {
+        log << QString("DropDown %1").arg(Index);
+        listCountAtDropDown = cbo[Index].ListCount();
+        popupVisibleAtDropDown = comboOf(cbo[Index])->view()->isVisible();
+    }
+};
+
+inline forms::GlobalForm<ProbeForm> frmProbe, frmOther;

@@ -1,60 +1,20 @@
 // The program as a whole, through the same entry the executable uses: forms::Run makes the
 // application, shows the main menu and returns the exit status when the program ends.
 // Usage: program_run CASE; exits 0 when the case behaved as expected.
-#include "ModelTable.h"
-#include "forms/Program.h"
-#include "frmMain.h"
-#include "frmSearch.h"
+#include "TestSupport.h"
 
-#include <QPushButton>
+#include "forms/Program.h"
+
 #include <QTimer>
 
 #include <cstdio>
 #include <cstring>
-#include <functional>
 
 namespace {
 
 int reported = 0;
-int loads = 0;
 bool ranOn = false;
-
-// A window of the test's own with one button whose press runs the test's code.
-class ProbeForm : public forms::Form
-{
-public:
-    ProbeForm()
-    {
-        setClientSize(3000, 1500);
-        cmdGo.Place(150, 150, 1200, 375, 0);
-        cmdGo.Caption = "&Go";
-        cmdGo.OnClick(this, &ProbeForm::cmdGo_Click);
-    }
-    forms::CommandButton cmdGo{this};
-    std::function<void()> onClick;
-    std::function<void()> onQueryUnload;
-
-protected:
-    void Form_Load() override { ++loads; }
-    void Form_QueryUnload(forms::Integer &, forms::Integer) override
-    {
-        if (onQueryUnload)
-            onQueryUnload();
-    }
-
-private:
-    void cmdGo_Click()
-    {
-        if (onClick)
-            onClick();
-    }
-};
 forms::GlobalForm<ProbeForm> frmFirst, frmFailing, frmLater;
-
-void press(forms::CommandButton &button)
-{
-    static_cast<QPushButton *>(button.widget())->click();
-}
 
 int expect(bool ok, const char *what)
 {
@@ -104,14 +64,14 @@ int main(int argc, char *argv[])
             frmFirst->Show();
             frmFailing->Show();
             frmFailing->onQueryUnload = [] { forms::CInt(70000); };
-            frmFirst->onClick = [] {
+            frmFirst->onClickA = [] {
                 forms::Unload(frmFailing);
                 ranOn = true;
                 frmLater->Show();
             };
-            QTimer::singleShot(0, [] { press(frmFirst->cmdGo); });
+            QTimer::singleShot(0, [] { press(frmFirst->cmdA); });
         });
-        return expect(status == 1 && reported == 1 && !ranOn && loads == 2 &&
+        return expect(status == 1 && reported == 1 && !ranOn && ProbeForm::loads == 2 &&
                           !frmLater.IsLoaded() && !frmFirst.IsLoaded(),
                       "an untrapped error in a nested event ends the handler and the program");
     }

@@ -9,9 +9,7 @@
 // that many); resident memory is reported after 1,000 lookups and at the end.
 //
 //   soak [LOOKUPS]     (default 10000) prints the figures; exits 1 when a count did not return
-#include "ModelTable.h"
-#include "frmMain.h"
-#include "frmSearch.h"
+#include "TestSupport.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -82,11 +80,6 @@ void settle()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-QComboBox *comboOf(ComboBox &box)
-{
-    return static_cast<QComboBox *>(box.widget());
 }
 
 void openList(ComboBox &box)
