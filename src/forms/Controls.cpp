@@ -22,8 +22,6 @@ void checkIndex(Integer index, qsizetype count)
 }
 } // namespace
 
-// ---- Control ----
-
 Control::Control(Form *form, QWidget *widget) : m_widget(widget), m_form(form)
 {
     form->registerControl(this);
@@ -62,8 +60,6 @@ void Control::raise(const std::function<void()> &handler)
         RaiseEvent(handler);
 }
 
-// ---- CommandButton ----
-
 CommandButton::CommandButton(Form *form) : Control(form, new detail::PictureButton(form->widget()))
 {
     // Enter presses the focused button, as Space does.
@@ -94,8 +90,6 @@ void CommandButton::setPictureStyle(const QColor &backColor, const String &pictu
 {
     button()->setPictureStyle(backColor, picture);
 }
-
-// ---- Label ----
 
 Label::Label(Form *form) : Control(form, new QLabel(form->widget()))
 {
@@ -153,8 +147,6 @@ void Label::setLabelFor(Control &control)
     control.setAccessibleName(caption());
 }
 
-// ---- TextBox ----
-
 TextBox::TextBox(Form *form) : Control(form, new QLineEdit(form->widget())) {}
 
 void TextBox::setText(String text)
@@ -169,8 +161,6 @@ String TextBox::text() const
 {
     return static_cast<QLineEdit *>(m_widget)->text();
 }
-
-// ---- ListBox ----
 
 ListBox::ListBox(Form *form) : Control(form, new QListView(form->widget()))
 {
@@ -204,8 +194,6 @@ void ListBox::Clear()
 {
     m_model->setStringList({});
 }
-
-// ---- ComboBox ----
 
 ComboBox::ComboBox(Form *form) : Control(form, new detail::LookupCombo(form->widget()))
 {

@@ -211,8 +211,6 @@ QIcon icon(const QString &resource)
     return *known;
 }
 
-// ---- FormWindow ----
-
 FormWindow::FormWindow(Form *form) : m_form(form) {}
 
 FormWindow::~FormWindow()
@@ -255,8 +253,6 @@ void FormWindow::closeEvent(QCloseEvent *event)
     Form *form = m_form;
     RaiseEvent([form] { Unload(*form, vbFormControlMenu); });
 }
-
-// ---- PictureButton ----
 
 PictureButton::PictureButton(QWidget *parent) : QPushButton(parent)
 {
@@ -331,8 +327,6 @@ void PictureButton::paintEvent(QPaintEvent *event)
     painter.drawItemText(captionRect.translated(pressedShift, pressedShift), flags,
                          option.palette, isEnabled(), text(), QPalette::ButtonText);
 }
-
-// ---- LookupCombo ----
 
 LookupCombo::LookupCombo(QWidget *parent) : QComboBox(parent) {}
 
