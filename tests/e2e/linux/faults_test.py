@@ -18,20 +18,21 @@ Usage (inside dbus-run-session):
 
 import os
 import signal
-import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from e2e_support import (MAIN_TITLE, START_TIMEOUT, STEP_TIMEOUT, Arguments, Tree, check,
-                         has_text, import_pyatspi, log, main_entry, run_quiet, wait_for,
-                         x_client_origin, x_window)
+from e2e_support import START_TIMEOUT, check, log, run_quiet
+from e2e_support.accessibility import Tree, import_pyatspi
+from e2e_support.pixels import has_text
+from e2e_support.program import MAIN_TITLE, TEVRA_BOX
+from e2e_support.session import Arguments, main_entry
+from e2e_support.x11 import (keys, shown_windows, wait_x_window, wait_x_window_gone, x_geometry,
+                             x_window)
 
 SCENARIOS = ["display-lost", "a11y-bus-lost", "session-bus-lost", "sigterm", "sigint",
              "no-session"]
-
-# Where the Tevra record box lies in the search window's client area (4950, 975 twips).
-TEVRA_BOX = (330, 65, 131, 19)
 
 
 def main():
@@ -42,41 +43,34 @@ def main():
         globals()[scenario.replace("-", "_")](session, args)
 
 
-def keys(*sequence):
-    log(f"keys: {' '.join(sequence)}")
-    subprocess.run(["xdotool", "key", "--delay", "30", *sequence], check=True,
-                   timeout=STEP_TIMEOUT)
+def wait_main_menu(session):
+    session.wait_shown(lambda: x_window(MAIN_TITLE), "the main menu")
 
 
-def open_scanner():
-    wait_for(lambda: x_window(MAIN_TITLE), START_TIMEOUT, "the main menu")
+def open_scanner(session):
+    wait_main_menu(session)
     keys("alt+s")
-    return wait_for(lambda: x_window("Scanner"), STEP_TIMEOUT, "the Scanner window")
+    return wait_x_window("Scanner")
 
 
 def ended_within(session, seconds):
     """Waits for the program to end; returns its status and how long it took."""
     started = time.monotonic()
-    status = session.wait_program_exit(seconds + 3)
+    status = session.exit_status(seconds + 3)
     took = time.monotonic() - started
     check(took <= seconds, f"the program took {took:.1f} s to end, more than {seconds} s")
     return status, took
 
 
-def program_said(session):
-    with open(os.path.join(session.out_dir, "program.log"), errors="replace") as f:
-        return [line.rstrip("\n") for line in f if line.strip()]
-
-
 def display_lost(session, args):
     session.start_x()
     session.start_program(accessibility=False)
-    open_scanner()
+    open_scanner(session)
     xvfb = dict(session.processes)["xvfb"]
     log("the X server goes away")
     xvfb.kill()
     status, took = ended_within(session, 2)
-    said = program_said(session)
+    said = session.program_output()
     check(status == 1, f"status {status} (a negative status is the signal that ended it)")
     check(len(said) == 1 and "display" in said[0], f"stderr: {said}")
     log(f"ended after {took:.2f} s with status 1: {said[0]}")
@@ -105,25 +99,22 @@ def bus_lost(session, args, which):
     time.sleep(0.5)
     check(session.program_running(), "the program ended when the bus went away")
 
-    scanner = open_scanner()
+    scanner = open_scanner(session)
     # Tab past Main Menu and the record boxes to the Tevra list, open it and pick the second.
     keys(*["Tab"] * (len(args.box_names) + 1))
     keys("alt+Down")
     time.sleep(0.3)
     keys("Down", "Return")
 
-    def filled():
-        x, y = x_client_origin(scanner)
-        png = session.screenshot("boxes")
-        return has_text(png, (x + TEVRA_BOX[0], y + TEVRA_BOX[1], TEVRA_BOX[2], TEVRA_BOX[3]))
-    wait_for(filled, STEP_TIMEOUT, "the Tevra box to show the picked record", interval=0.3)
+    x, y, _, _ = x_geometry(scanner)
+    box = (x + TEVRA_BOX[0], y + TEVRA_BOX[1], TEVRA_BOX[2], TEVRA_BOX[3])
+    session.screenshot("lookup", lambda png: has_text(png, box),
+                       "the Tevra box to show the picked record")
     log("a lookup by keyboard filled the boxes")
     keys("alt+m")
-    wait_for(lambda: x_window("Scanner") is None, STEP_TIMEOUT, "the Scanner window to close")
+    wait_x_window_gone("Scanner")
     keys("alt+x")
-    status = session.wait_program_exit(STEP_TIMEOUT)
-    check(status == 0, f"Alt+X ended the program with status {status}")
-    log("Alt+X: status 0")
+    session.check_exit("Alt+X")
 
 
 def a11y_bus_lost(session, args):
@@ -137,15 +128,14 @@ def session_bus_lost(session, args):
 def ended_by(session, args, signum):
     session.start_x()
     session.start_program(accessibility=False)
-    open_scanner()
-    windows_before = set(run_quiet(["xdotool", "search", "--onlyvisible", "--name", "."]).split())
+    open_scanner(session)
+    windows_before = shown_windows()
     session.program_process.send_signal(signum)
     status, took = ended_within(session, 2)
     check(status in (-signum, 128 + signum), f"status {status} after signal {signum}")
-    said = program_said(session)
+    said = session.program_output()
     check(not said, f"the program said: {said}")
-    windows_after = set(run_quiet(["xdotool", "search", "--onlyvisible", "--name", "."]).split())
-    check(not (windows_after - windows_before), "a window (an error box?) appeared")
+    check(not (shown_windows() - windows_before), "a window (an error box?) appeared")
     log(f"signal {signum}: ended after {took:.2f} s, status {status}, nothing said")
 
 
@@ -164,7 +154,6 @@ def bus_daemons():
 
 
 def no_session(session, args):
-    import tempfile
     session.start_x()
     with tempfile.TemporaryDirectory(prefix="mxr-home-") as home, \
             tempfile.TemporaryDirectory(prefix="mxr-tmp-") as tmp:
@@ -175,11 +164,10 @@ def no_session(session, args):
                 env[name] = os.environ[name]
         daemons_before = bus_daemons()
         session.start_program(accessibility=False, env=env)
-        wait_for(lambda: x_window(MAIN_TITLE), START_TIMEOUT, "the main menu")
+        wait_main_menu(session)
         keys("alt+x")
-        status = session.wait_program_exit(STEP_TIMEOUT)
-        check(status == 0, f"Alt+X ended the program with status {status}")
-        said = program_said(session)
+        session.check_exit("Alt+X")
+        said = session.program_output()
         check(not said, f"the program said: {said}")
         written = [os.path.join(root, name) for folder in (home, tmp)
                    for root, dirs, files in os.walk(folder) for name in dirs + files]

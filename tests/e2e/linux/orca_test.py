@@ -22,12 +22,14 @@ Usage (inside dbus-run-session):
 """
 
 import os
-import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from e2e_support import (MAIN_TITLE, START_TIMEOUT, STEP_TIMEOUT, Arguments, check, log,
-                         main_entry, read_boxes, run_quiet)
+from e2e_support import START_TIMEOUT, STEP_TIMEOUT, check, log, run_quiet
+from e2e_support.orca import start_screen_reader
+from e2e_support.program import MAIN_TITLE, list_entries, read_boxes
+from e2e_support.session import Arguments, main_entry
+from e2e_support.x11 import keys
 
 WARNING = "Internal Use Only Do Not Distribute"
 
@@ -35,14 +37,6 @@ WARNING = "Internal Use Only Do Not Distribute"
 def sentence(text):
     """An utterance as Orca ends it: a full stop after a letter or digit."""
     return text + "." if text[-1:].isalnum() else text
-
-
-def list_entries(rows, field, type_code=None):
-    """A lookup list's visible names in the list's order (case ignored for letters, then by
-    character code)."""
-    names = [row[field[0]:field[1]].rstrip() for row in rows
-             if (type_code is None or row[120:123] == type_code) and row[field[0]:field[1]].strip()]
-    return sorted(names, key=lambda name: (name.lower(), name))
 
 
 def main():
@@ -55,16 +49,14 @@ def run_steps(session, args):
     rows, box_names, internal = args.rows, args.box_names, args.internal
     session.start_x()
     session.start_accessibility_bus()
-    reader = session.start_screen_reader()
+    reader = start_screen_reader(session)
     started = reader.mark()
     session.start_program()
 
-    def step(keys, expected, what):
+    def step(sequence, expected, what):
         """Presses keys and waits until Orca has said expected, in that order."""
         since = reader.mark()
-        log(f"keys: {' '.join(keys)}")
-        subprocess.run(["xdotool", "key", "--delay", "80", *keys], check=True,
-                       timeout=STEP_TIMEOUT)
+        keys(*sequence)
         said = reader.wait_said(expected, STEP_TIMEOUT, since)
         log(f"{what}: {said}")
         return said
@@ -75,6 +67,18 @@ def run_steps(session, args):
 
     def box(name, value):
         return [f"{name} text.", f"{value} selected." if value else "blank."]
+
+    def pick_second(list_name, field, type_code=None):
+        """In the open search window's list, focused: Alt+Down, Down and Enter pick its second
+        entry, which Orca says as the list has it; returns that entry and its row's boxes."""
+        entries = list_entries(rows, field, type_code)
+        step(["alt+Down"], [f"List with {len(entries)} items.", sentence(entries[0])], "Alt+Down")
+        step(["Down"], [sentence(entries[1])], "Down")
+        step(["Return"], [f"{list_name} editable combo box.", entries[1]], "Enter")
+        picked = [read_boxes(row) for row in rows if read_boxes(row)[field] == entries[1]
+                  and (type_code is None or row[120:123] == type_code)]
+        check(len(picked) == 1, f'{len(picked)} rows have {field} "{entries[1]}"')
+        return entries[1], picked[0]
 
     def boxes_in_reverse(values, count):
         """Shift+Tab through the last count boxes: each is heard once, its value whole."""
@@ -91,40 +95,28 @@ def run_steps(session, args):
     for name in box_names:
         step(["Tab"], box(name, ""), f"Tab to {name}")
     step(["Tab"], ["Tevra editable combo box."], "Tab to the Tevra list")
-    entries = list_entries(rows, (10, 30), "SCN")
-    step(["alt+Down"], [f"List with {len(entries)} items.", sentence(entries[0])], "Alt+Down")
-    step(["Down"], [sentence(entries[1])], "Down")
-    step(["Return"], ["Tevra editable combo box.", entries[1]], "Enter")
-    picked = [row for row in rows
-              if row[120:123] == "SCN" and read_boxes(row)["Tevra"] == entries[1]]
-    check(len(picked) == 1, f'{len(picked)} Scanner rows have Tevra "{entries[1]}"')
-    boxes_in_reverse(read_boxes(picked[0]), len(box_names))
+    tevra, boxes = pick_second("Tevra", "Tevra", "SCN")
+    boxes_in_reverse(boxes, len(box_names))
     step(["alt+m"], main_menu("Scanner"), "Alt+M")
 
     # ---- Product Code: a pick, the last box ----
     step(["alt+u"], ["Product Code frame.", "Product Code editable combo box."], "Alt+U")
-    codes = list_entries(rows, (0, 10))
-    step(["alt+Down"], [f"List with {len(codes)} items.", sentence(codes[0])], "Alt+Down")
-    step(["Down"], [sentence(codes[1])], "Down")
-    step(["Return"], ["Product Code editable combo box.", codes[1]], "Enter")
-    picked = [row for row in rows if read_boxes(row)["Prod Code"] == codes[1]]
-    check(len(picked) == 1, f'{len(picked)} rows have product code "{codes[1]}"')
-    boxes_in_reverse(read_boxes(picked[0]), 1)
+    code, boxes = pick_second("Product Code", "Prod Code")
+    boxes_in_reverse(boxes, 1)
     step(["alt+m"], main_menu("Product Code"), "Alt+M")
 
     # The main menu's close box ends the program. (Not Alt+X: while a screen reader listens to
     # the keys, Qt's bridge holds copies of them until it has answered, and a program that
     # ends on a key press leaves the copies of the keys still held to the leak checker.)
     run_quiet(["wmctrl", "-c", MAIN_TITLE])
-    status = session.wait_program_exit(STEP_TIMEOUT)
-    check(status == 0, f"the close box ended the program with status {status}")
+    session.check_exit("the close box")
 
     said = reader.said()
     # Filler is a run of spaces; a key's echo ("tab ") ends in one space of Orca's own.
     filler = [u for u in said if "  " in u]
     check(not filler, f"filler spaces spoken: {filler}")
     check("Text unselected." not in said, "Orca said \"Text unselected.\"")
-    for name in (entries[1], codes[1]):
+    for name in (tevra, code):
         check(said.count(name) == 1, f'the pick of "{name}" was said {said.count(name)} times')
     log(f"Orca said {len(said)} utterances, none with filler")
 

@@ -7,15 +7,15 @@ Exits 0 when each program's version record holds both and its first icon group i
 of ICON.ico, byte for byte.
 """
 
+import os
 import struct
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from e2e_support import TestFailure, check
+from e2e_support.session import main_entry
+
 RT_ICON, RT_GROUP_ICON, RT_VERSION = 3, 14, 16
-
-
-def fail(message):
-    print(f"FAIL: {message}")
-    sys.exit(1)
 
 
 def resources(exe):
@@ -23,16 +23,13 @@ def resources(exe):
     them (named entries first, then by number, as Windows sorts and searches them)."""
     pe = exe[0x3C:0x40]
     header = struct.unpack_from("<I", pe)[0]
-    if exe[header:header + 4] != b"PE\0\0":
-        fail("not a PE file")
+    check(exe[header:header + 4] == b"PE\0\0", "not a PE file")
     sections, optional_size = struct.unpack_from("<H12xH", exe, header + 6)
     optional = header + 24
     magic = struct.unpack_from("<H", exe, optional)[0]
-    if magic != 0x20B:
-        fail(f"not a 64-bit program (optional header magic {magic:#x})")
+    check(magic == 0x20B, f"not a 64-bit program (optional header magic {magic:#x})")
     rsrc_rva, rsrc_size = struct.unpack_from("<II", exe, optional + 112 + 2 * 8)
-    if not rsrc_size:
-        fail("the program has no resources")
+    check(rsrc_size, "the program has no resources")
     table = optional + optional_size
     spans = []
     for i in range(sections):
@@ -43,7 +40,7 @@ def resources(exe):
         for start, size, raw in spans:
             if start <= rva < start + size:
                 return raw + rva - start
-        fail(f"address {rva:#x} is in no section")
+        raise TestFailure(f"address {rva:#x} is in no section")
 
     base = offset(rsrc_rva)
 
@@ -93,49 +90,41 @@ def version_tree(data, at=0):
 
 def check_version(found, numbers, text):
     records = found.get(RT_VERSION)
-    if not records:
-        fail("no version record")
+    check(records, "no version record")
     (key, fixed, children), _ = version_tree(records[0][1][0])
-    if key != "VS_VERSION_INFO":
-        fail(f"version record named {key!r}")
+    check(key == "VS_VERSION_INFO", f"version record named {key!r}")
     signature, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<6I", fixed)
-    if signature != 0xFEEF04BD:
-        fail("version record without its fixed part")
+    check(signature == 0xFEEF04BD, "version record without its fixed part")
     want = [int(n) for n in numbers.split(",")]
     for what, ms, ls in (("file", file_ms, file_ls), ("product", product_ms, product_ls)):
         got = [ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF]
-        if got != want:
-            fail(f"{what} version {got}, expected {want}")
+        check(got == want, f"{what} version {got}, expected {want}")
     strings = {}
     for block_key, _, tables in children:
         if block_key == "StringFileInfo":
             for _, _, entries in tables:
                 strings.update({k: v for k, v, _ in entries})
     for name in ("FileVersion", "ProductVersion"):
-        if strings.get(name) != text:
-            fail(f"{name} is {strings.get(name)!r}, expected {text!r}")
+        check(strings.get(name) == text,
+              f"{name} is {strings.get(name)!r}, expected {text!r}")
     print(f"version record: {'.'.join(map(str, want))}, text {text}, "
           f"{strings.get('CompanyName')!r}, {strings.get('FileDescription')!r}")
 
 
 def check_icon(found, ico):
     groups = found.get(RT_GROUP_ICON)
-    if not groups:
-        fail("no icon group")
+    check(groups, "no icon group")
     name, (group, *_) = groups[0]
     icons = {icon_id: datas[0] for icon_id, datas in found.get(RT_ICON, [])}
     reserved, kind, count = struct.unpack_from("<HHH", ico)
-    if (reserved, kind) != (0, 1) or not count:
-        fail("the icon file is not an icon")
-    if struct.unpack_from("<HHH", group)[1:] != (1, count):
-        fail(f"first icon group {name!r} holds {struct.unpack_from('<HHH', group)[2]} images, "
-             f"the icon file {count}")
+    check((reserved, kind) == (0, 1) and count, "the icon file is not an icon")
+    check(struct.unpack_from("<HHH", group)[1:] == (1, count), f"first icon group {name!r} holds "
+          f"{struct.unpack_from('<HHH', group)[2]} images, the icon file {count}")
     for i in range(count):
         width, height, _, _, _, bits, size, at = struct.unpack_from("<BBBBHHII", ico, 6 + 16 * i)
         *_, group_size, icon_id = struct.unpack_from("<BBBBHHIH", group, 6 + 14 * i)
-        if icons.get(icon_id) != ico[at:at + size]:
-            fail(f"icon image {i} ({width or 256}x{height or 256}, {bits} bits) differs "
-                 "from the icon file")
+        check(icons.get(icon_id) == ico[at:at + size], f"icon image {i} ({width or 256}x{height or 256}"
+              f", {bits} bits) differs from the icon file")
     print(f"icon: first group {name!r} is the icon file's {count} images")
 
 
@@ -152,4 +141,4 @@ def main():
 
 
 if __name__ == "__main__":
-    main()
+    main_entry(main)

@@ -33,10 +33,11 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import e2e_support  # noqa: E402
-from e2e_support import IMPORT, STEP_TIMEOUT, check, log, main_entry, wait_for  # noqa: E402
-from keyboard_test import WINE, keys, windows_named  # noqa: E402
+from e2e_support import STEP_TIMEOUT, check, log
+from e2e_support.pixels import capture
+from e2e_support.session import main_entry
+from e2e_support.x11 import keys, wait_x_window
+from keyboard_test import WINE
 
 # The product's name across versions (packaging/windows/msi.cmake). Installed machines know
 # the product by it: a package with another one would not replace the version in use.
@@ -53,12 +54,20 @@ MSIEXEC_TIMEOUT = 120
 
 # ---- the package's tables ----
 
+def msiinfo(*argv):
+    return subprocess.run(["msiinfo", *argv], stdout=subprocess.PIPE, check=True,
+                          timeout=STEP_TIMEOUT).stdout
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
 def msi_table(msi, name):
     """The rows of an MSI table as dicts, from msiinfo's export (tab-separated: column names,
     column types, table name and keys, then the rows)."""
-    out = subprocess.run(["msiinfo", "export", msi, name], stdout=subprocess.PIPE, check=True,
-                         timeout=STEP_TIMEOUT).stdout.decode("utf-8")
-    lines = out.split("\r\n")
+    lines = msiinfo("export", msi, name).decode("utf-8").split("\r\n")
     columns = lines[0].split("\t")
     return [dict(zip(columns, line.split("\t"))) for line in lines[3:] if line]
 
@@ -75,15 +84,12 @@ def check_tables(args):
                        ("ALLUSERS", "1"), ("ARPNOMODIFY", "1"), ("ARPNOREPAIR", "1")):
         check(properties.get(name) == want, f"Property {name} is {properties.get(name)!r}, "
               f"expected {want!r}")
-    suminfo = subprocess.run(["msiinfo", "suminfo", msi], stdout=subprocess.PIPE, check=True,
-                             text=True, timeout=STEP_TIMEOUT).stdout
+    suminfo = msiinfo("suminfo", msi).decode("utf-8")
     check("Template: x64;1033" in suminfo, f"not a 64-bit package:\n{suminfo}")
 
     # Installed apps shows the program's icon: the Icon table's row named by ARPPRODUCTICON.
-    icon = subprocess.run(["msiinfo", "extract", msi, "Icon." + properties["ARPPRODUCTICON"]],
-                          stdout=subprocess.PIPE, check=True, timeout=STEP_TIMEOUT).stdout
-    with open(args.icon, "rb") as f:
-        check(icon == f.read(), "the icon of Installed apps is not the program's icon")
+    check(msiinfo("extract", msi, "Icon." + properties["ARPPRODUCTICON"]) == read(args.icon),
+          "the icon of Installed apps is not the program's icon")
 
     # (Where the files land, the installation shows.)
     components = msi_table(msi, "Component")
@@ -205,8 +211,7 @@ def start_menu_shortcuts():
 
 def shortcut_target(lnk):
     """The path that a shell link (.lnk) starts: its LinkInfo's local base path."""
-    with open(lnk, "rb") as f:
-        data = f.read()
+    data = read(lnk)
     flags = struct.unpack_from("<I", data, 20)[0]
     check(data[:4] == b"L\0\0\0" and flags & 0x2, f"{lnk} is no shell link with a target path")
     at = 76
@@ -238,8 +243,8 @@ def check_installed(args, msi, version, folder):
     # Installed apps takes the icon of a Windows Installer product from its registration.
     icon = registry_entries("HKLM\\Software\\Classes\\Installer\\Products\\" + packed(product_code))
     icon_path = next(iter(icon.values()), {}).get("ProductIcon", "")
-    with open(unix_path(icon_path), "rb") as f, open(args.icon, "rb") as g:
-        check(f.read() == g.read(), f"the product icon {icon_path} is not the program's icon")
+    check(read(unix_path(icon_path)) == read(args.icon),
+          f"the product icon {icon_path} is not the program's icon")
     log(f"Installed apps: {NAME} {version}, {PUBLISHER}, icon {icon_path}")
 
 
@@ -352,10 +357,9 @@ def upgrade(args):
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         # Wine's title for the message box in which Windows Installer shows the refusal.
-        wait_for(lambda: windows_named("Install Failed"), 60, "the message that refuses "
-                 f"{old_version}")
+        wait_x_window("Install Failed", timeout=60)
         png = os.path.join(args.out, "downgrade-refused.png")
-        subprocess.run([IMPORT, "-window", "root", png], check=True, timeout=20)
+        capture(png)
         log(f"screenshot {png}")
         keys("Return")
         status = process.wait(timeout=MSIEXEC_TIMEOUT)
@@ -389,5 +393,4 @@ def main():
 if __name__ == "__main__":
     # Installing and removing a package takes a few seconds each under Wine; the upgrade step
     # does it six times.
-    e2e_support.WATCHDOG_SECONDS = 240
-    main_entry(main)
+    main_entry(main, watchdog_seconds=240)
