@@ -6,11 +6,14 @@
 #
 #   bench/startup.sh BUILD_DIR [PAIRS]      (PAIRS defaults to 20)
 #
-# Needs Xvfb for the xcb half; without it only the offscreen half runs.
+# Needs Xvfb for the xcb half (on a display of its own, tests/e2e/e2e_support/display.py);
+# without it only the offscreen half runs. A third argument, xcb or offscreen, runs that half
+# alone (xcb on the display in DISPLAY).
 set -euo pipefail
 
 build=${1:?usage: startup.sh BUILD_DIR [PAIRS]}
 pairs=${2:-20}
+only=${3:-}
 bin=$build/bench
 for exe in bench-launch bench-startup-program bench-startup-bare; do
     [ -x "$bin/$exe" ] || { echo "startup.sh: $bin/$exe is missing; build $build first" >&2; exit 1; }
@@ -20,28 +23,6 @@ done
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d /tmp/mxr-bench-runtime.XXXXXX)}
 chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE
-
-xvfb_pid=
-cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; wait 2>/dev/null || true; }
-trap cleanup EXIT
-
-start_xvfb() {
-    command -v Xvfb >/dev/null || return 1
-    local n
-    for n in $(seq 90 130); do
-        [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
-        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-        xvfb_pid=$!
-        for _ in $(seq 100); do
-            [ -e /tmp/.X11-unix/X$n ] && { export DISPLAY=:$n; return 0; }
-            kill -0 "$xvfb_pid" 2>/dev/null || break
-            sleep 0.05
-        done
-        kill "$xvfb_pid" 2>/dev/null || true
-        xvfb_pid=
-    done
-    return 1
-}
 
 # One measured start: prints "first_frame_us=... maxrss_kib=..." on one line.
 one() {
@@ -99,13 +80,13 @@ PY
     rm -f "$raw"
 }
 
-if [ -z "${MXR_BENCH_NO_XVFB:-}" ] && start_xvfb; then
-    run_platform xcb
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-    xvfb_pid=
-    unset DISPLAY
+if [ -n "$only" ]; then
+    run_platform "$only"
+elif [ -z "${MXR_BENCH_NO_XVFB:-}" ] && command -v Xvfb >/dev/null; then
+    python3 -B "$(dirname "$0")/../tests/e2e/e2e_support/display.py" xvfb \
+        --screen 1280x1024x24 -- bash "$0" "$build" "$pairs" xcb
+    run_platform offscreen
 else
     echo "startup.sh: no Xvfb, skipping the xcb platform" >&2
+    run_platform offscreen
 fi
-run_platform offscreen

@@ -12,17 +12,7 @@ version=$2
 file_version=$3
 text_version=$4
 work=$(mktemp -d)
-xvfb_pid=
-program_pid=
-cleanup() {
-    {
-        [ -n "$program_pid" ] && kill "$program_pid"
-        [ -n "$xvfb_pid" ] && kill "$xvfb_pid"
-        wait
-    } 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'rm -rf "$work"' EXIT
 trap 'exit 1' HUP INT TERM
 fail() { echo "FAIL: $*"; exit 1; }
 
@@ -118,41 +108,26 @@ for p in fonts-dejavu-extra fonts-liberation2; do
 done
 echo "debian package: ok"
 
-# The packaged program starts and shows its main menu, on a private X server.
-runtime="$work/runtime"
-mkdir -m 0700 "$runtime"
-: > "$work/display"
-# -noreset: the program's first connection (its check that a display is there) is the server's
-# only client; without it the server resets when that one closes and may refuse the next.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-display=
-for _ in $(seq 300); do
-    display=$(cat "$work/display")
-    [ -n "$display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
-    sleep 0.1
-done
-[ -n "$display" ] || fail "Xvfb reported no display"
-DISPLAY=":$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$runtime" "$program" >"$work/program.log" 2>&1 &
-program_pid=$!
-title="Tevra Corporation - Model Cross Reference"
-shown=
-for _ in $(seq 300); do
-    if ! kill -0 "$program_pid" 2>/dev/null; then
-        cat "$work/program.log"
-        kill -0 "$xvfb_pid" 2>/dev/null || { echo "Xvfb on :$display has ended:"; cat "$work/xvfb.log"; }
-        fail "the packaged program ended"
-    fi
-    if DISPLAY=":$display" xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; then
-        shown=1
-        break
-    fi
-    sleep 0.1
-done
-[ -n "$shown" ] || { cat "$work/program.log"; fail "the packaged program showed no main menu"; }
-{ kill "$program_pid" && wait "$program_pid"; } 2>/dev/null
-program_pid=
+# The packaged program starts and shows its main menu, on a private X server (the end-to-end
+# tests' session: Xvfb on a free display, a runtime folder of its own, nothing of the caller's
+# desktop).
+python3 -B - "$(dirname "$0")/../e2e" "$program" "$work/x11" <<'PY' || fail "the packaged program showed no main menu"
+import sys
+sys.path.insert(0, sys.argv[1])
+from e2e_support.program import MAIN_TITLE
+from e2e_support.session import Session, main_entry
+from e2e_support.x11 import x_window
+
+
+def main():
+    with Session(sys.argv[2], sys.argv[3]) as session:
+        session.start_x()
+        session.start_program(accessibility=False)
+        session.wait_shown(lambda: x_window(MAIN_TITLE), "the main menu")
+
+
+main_entry(main)
+PY
 echo "packaged program shows the main menu: ok"
 
 # The Windows version record compiles and carries the file version and its text.
