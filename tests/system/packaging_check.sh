@@ -121,7 +121,7 @@ from e2e_support.x11 import x_window
 
 def main():
     with Session(sys.argv[2], sys.argv[3]) as session:
-        session.start_x()
+        session.start_display()
         session.start_program(accessibility=False)
         session.wait_shown(lambda: x_window(MAIN_TITLE), "the main menu")
 

@@ -66,11 +66,11 @@ def start_openbox(start):
 
 def start_weston(start, runtime_dir, socket="mxr-e2e-wayland"):
     """Starts Weston's headless compositor with its socket in runtime_dir, the XDG_RUNTIME_DIR
-    of its environment; returns it once the socket is there."""
-    process = start("weston", ["weston", "--backend=headless-backend.so", f"--socket={socket}",
-                               "--idle-time=0", "--width=1024", "--height=768"])
+    of its environment; returns the socket's name (for WAYLAND_DISPLAY) once it is there."""
+    start("weston", ["weston", "--backend=headless-backend.so", f"--socket={socket}",
+                     "--idle-time=0", "--width=1024", "--height=768"])
     wait_for(lambda: os.path.exists(os.path.join(runtime_dir, socket)), 15, "Weston's socket")
-    return process
+    return socket
 
 
 def main(argv):

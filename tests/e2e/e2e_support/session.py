@@ -101,24 +101,20 @@ class Session:
         self.processes.append((name, process))
         return process
 
-    def start_x(self):
-        """Starts Xvfb (and openbox under --desktop openbox) and sets DISPLAY for everything
-        after."""
+    def start_display(self):
+        """Starts Xvfb (and openbox under --desktop openbox), or for --platform wayland Weston's
+        headless compositor and no X server, and sets it for everything after."""
+        os.environ["XDG_RUNTIME_DIR"] = self.runtime_dir
+        if self.platform == "wayland":
+            os.environ["WAYLAND_DISPLAY"] = start_weston(self.start, self.runtime_dir)
+            log(f"Weston (headless) on {os.environ['WAYLAND_DISPLAY']}")
+            return
         _, self.display = start_xvfb(self.start)
         os.environ["DISPLAY"] = self.display
-        os.environ["XDG_RUNTIME_DIR"] = self.runtime_dir
         log(f"Xvfb on display {self.display}")
         if self.desktop == "openbox":
             start_openbox(self.start)
             log("openbox manages the display")
-
-    def start_wayland(self):
-        """Starts Weston's headless compositor and sets WAYLAND_DISPLAY for everything after;
-        no X server is involved."""
-        os.environ["XDG_RUNTIME_DIR"] = self.runtime_dir
-        start_weston(self.start, self.runtime_dir)
-        os.environ["WAYLAND_DISPLAY"] = "mxr-e2e-wayland"
-        log("Weston (headless) on mxr-e2e-wayland")
 
     def start_session_bus(self):
         """A session bus of this test's own, which the test may take away again; everything

@@ -31,16 +31,13 @@ from e2e_support.session import Arguments, main_entry
 from e2e_support.x11 import (keys, shown_windows, wait_x_window, wait_x_window_gone, x_geometry,
                              x_window)
 
-SCENARIOS = ["display-lost", "a11y-bus-lost", "session-bus-lost", "sigterm", "sigint",
-             "no-session"]
-
 
 def main():
     scenario = sys.argv.pop()
-    check(scenario in SCENARIOS, f"scenario {scenario!r} is none of {SCENARIOS}")
+    check(scenario in SCENARIOS, f"scenario {scenario!r} is none of {list(SCENARIOS)}")
     args = Arguments(sys.argv)
     with args.session() as session:
-        globals()[scenario.replace("-", "_")](session, args)
+        SCENARIOS[scenario](session, args)
 
 
 def wait_main_menu(session):
@@ -63,7 +60,7 @@ def ended_within(session, seconds):
 
 
 def display_lost(session, args):
-    session.start_x()
+    session.start_display()
     session.start_program(accessibility=False)
     open_scanner(session)
     xvfb = dict(session.processes)["xvfb"]
@@ -77,7 +74,7 @@ def display_lost(session, args):
 
 
 def bus_lost(session, args, which):
-    session.start_x()
+    session.start_display()
     if which == "session":
         session.start_session_bus()
     session.start_accessibility_bus()
@@ -117,16 +114,8 @@ def bus_lost(session, args, which):
     session.check_exit("Alt+X")
 
 
-def a11y_bus_lost(session, args):
-    bus_lost(session, args, "accessibility")
-
-
-def session_bus_lost(session, args):
-    bus_lost(session, args, "session")
-
-
 def ended_by(session, args, signum):
-    session.start_x()
+    session.start_display()
     session.start_program(accessibility=False)
     open_scanner(session)
     windows_before = shown_windows()
@@ -139,14 +128,6 @@ def ended_by(session, args, signum):
     log(f"signal {signum}: ended after {took:.2f} s, status {status}, nothing said")
 
 
-def sigterm(session, args):
-    ended_by(session, args, signal.SIGTERM)
-
-
-def sigint(session, args):
-    ended_by(session, args, signal.SIGINT)
-
-
 def bus_daemons():
     """Process ids of every D-Bus daemon and launcher on the machine, ended ones included."""
     return {pid for name in ("dbus-daemon", "dbus-launch")
@@ -154,7 +135,7 @@ def bus_daemons():
 
 
 def no_session(session, args):
-    session.start_x()
+    session.start_display()
     with tempfile.TemporaryDirectory(prefix="mxr-home-") as home, \
             tempfile.TemporaryDirectory(prefix="mxr-tmp-") as tmp:
         env = {"PATH": os.environ["PATH"], "DISPLAY": session.display, "HOME": home,
@@ -176,6 +157,15 @@ def no_session(session, args):
         check(not started, f"bus processes started by the program: {started}")
     log("nothing said, nothing written, no bus started; Alt+X: status 0")
 
+
+SCENARIOS = {
+    "display-lost": display_lost,
+    "a11y-bus-lost": lambda session, args: bus_lost(session, args, "accessibility"),
+    "session-bus-lost": lambda session, args: bus_lost(session, args, "session"),
+    "sigterm": lambda session, args: ended_by(session, args, signal.SIGTERM),
+    "sigint": lambda session, args: ended_by(session, args, signal.SIGINT),
+    "no-session": no_session,
+}
 
 if __name__ == "__main__":
     main_entry(main)

@@ -57,7 +57,7 @@ def check_window_system(title, icon_file):
 def run_steps(session, args):
     program, rows, box_names, internal = args.program, args.rows, args.box_names, args.internal
     window_manager = args.desktop is not None
-    session.start_x()
+    session.start_display()
     session.start_accessibility_bus()
     pyatspi = import_pyatspi()
     from gi.repository import GLib

@@ -47,7 +47,7 @@ def main():
 
 def run_steps(session, args):
     rows, box_names, internal = args.rows, args.box_names, args.internal
-    session.start_x()
+    session.start_display()
     session.start_accessibility_bus()
     reader = start_screen_reader(session)
     started = reader.mark()

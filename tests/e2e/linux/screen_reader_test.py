@@ -44,10 +44,7 @@ def main():
 
 def run_steps(session, args):
     program, rows, box_names, internal = args.program, args.rows, args.box_names, args.internal
-    if args.platform == "wayland":
-        session.start_wayland()
-    else:
-        session.start_x()
+    session.start_display()
     session.start_accessibility_bus()
     pyatspi = import_pyatspi()
     tree = Tree(pyatspi, program)
