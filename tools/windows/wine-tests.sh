@@ -3,11 +3,12 @@
 #
 #   tools/windows/wine-tests.sh BUILD_DIR [CTEST_OPTIONS...]
 #
-# For this one run it starts its own Xvfb, makes a fresh Wine prefix (64-bit, without the Mono
-# and Gecko installers) and runs CTest in BUILD_DIR with both; the test programs reach Wine
-# through tools/windows/wine-run.sh. Afterwards it ends Wine and Xvfb and removes the prefix,
-# whatever the outcome. Needs: wine64, fonts-wine, fonts-liberation2, xvfb, xdotool, xclip,
-# imagemagick, and for the MSI's tests wixl and msitools.
+# For this one run it makes a fresh Wine prefix (64-bit, without the Mono and Gecko installers)
+# on an Xvfb of its own (tests/e2e/e2e_support/display.py) and runs CTest in BUILD_DIR with
+# both; the test programs reach Wine through tools/windows/wine-run.sh. Afterwards it ends Wine
+# and Xvfb and removes the prefix, whatever the outcome. Needs: wine64, fonts-wine,
+# fonts-liberation2, xvfb, xdotool, xclip, imagemagick, python3, and for the MSI's tests wixl
+# and msitools.
 #
 # The prefix is set up to look like a Windows machine to the program:
 # - Fonts. Wine would offer every font of this machine (through fontconfig), and this Wine does
@@ -25,42 +26,30 @@
 #   machine's own menus and icons (winemenubuilder is off).
 set -euo pipefail
 
-build=$(cd "$1" && pwd)
-shift
 wine=${MXR_WINE:-/usr/lib/wine/wine64}
 wineserver=$(dirname "$wine")/wineserver
-for tool in "$wine" "$wineserver" Xvfb xdotool xclip import msiinfo wixl; do
+for tool in "$wine" "$wineserver" Xvfb xdotool xclip import python3 msiinfo wixl; do
     command -v "$tool" >/dev/null || { echo "wine-tests.sh: $tool is missing" >&2; exit 1; }
 done
+# The whole run is on an X server of its own, which ends with it.
+if [ "${1:-}" != --on-own-display ]; then
+    exec python3 -B "$(dirname "$0")/../../tests/e2e/e2e_support/display.py" xvfb -- \
+        bash "$0" --on-own-display "$@"
+fi
+build=$(cd "$2" && pwd)
+shift 2
 
 run=$(mktemp -d /tmp/mxr-wine-XXXXXX)
-xvfb_pid=
 cleanup() {
     trap - EXIT INT TERM HUP
     if [ -d "$run/prefix" ]; then
         WINEPREFIX=$run/prefix "$wineserver" -k 2>/dev/null || true
         WINEPREFIX=$run/prefix "$wineserver" -w 2>/dev/null || true
     fi
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-    fi
     rm -rf "$run"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
-
-# Xvfb picks a free display and writes its number once it accepts connections.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$run/display" \
-    >"$run/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$run/display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || { cat "$run/xvfb.log" >&2; exit 1; }
-    sleep 0.1
-done
-[ -s "$run/display" ] || { echo "wine-tests.sh: Xvfb reported no display" >&2; exit 1; }
-export DISPLAY=:$(head -n1 "$run/display")
 
 mkdir -p "$run/fontconfig"
 cat >"$run/fontconfig/fonts.conf" <<EOF
