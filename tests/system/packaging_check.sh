@@ -116,14 +116,13 @@ import sys
 sys.path.insert(0, sys.argv[1])
 from e2e_support.program import MAIN_TITLE
 from e2e_support.session import Session, main_entry
-from e2e_support.x11 import x_window
 
 
 def main():
     with Session(sys.argv[2], sys.argv[3]) as session:
         session.start_display()
         session.start_program(accessibility=False)
-        session.wait_shown(lambda: x_window(MAIN_TITLE), "the main menu")
+        session.wait_shown(MAIN_TITLE)
 
 
 main_entry(main)

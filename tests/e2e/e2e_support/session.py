@@ -27,6 +27,7 @@ from e2e_support.display import (die_with_parent, start_openbox, start_reporting
                                  start_xvfb)
 from e2e_support.pixels import capture
 from e2e_support.program import BOX_NAMES, read_table
+from e2e_support.x11 import x_window
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SUPPORT = os.path.join(HERE, "..", "..", "support")
@@ -198,12 +199,13 @@ class Session:
         check(status == 0, f"{how} ended the program with status {status}")
         log(f"{how}: status 0")
 
-    def wait_shown(self, find, what, timeout=START_TIMEOUT):
-        """Waits until find() returns a window; fails at once, with what the program said,
-        if the program ends first."""
-        found = wait_for(lambda: find() or not self.program_running(), timeout, what)
-        check(found is not True, f"the program ended with status "
-              f"{self.program_process.returncode} before {what}; it said: "
+    def wait_shown(self, title, timeout=START_TIMEOUT):
+        """The X window titled exactly title, once shown; fails at once, with what the
+        program said, if the program ends first."""
+        found = wait_for(lambda: x_window(title) or not self.program_running(), timeout,
+                         f'the window "{title}"')
+        check(found is not True, f'the program ended with status '
+              f'{self.program_process.returncode} before it showed "{title}"; it said: '
               f"{self.program_output()}")
         return found
 

@@ -28,8 +28,7 @@ from e2e_support.accessibility import Tree, import_pyatspi
 from e2e_support.pixels import has_text
 from e2e_support.program import MAIN_TITLE, TEVRA_BOX
 from e2e_support.session import Arguments, main_entry
-from e2e_support.x11 import (keys, shown_windows, wait_x_window, wait_x_window_gone, x_geometry,
-                             x_window)
+from e2e_support.x11 import keys, shown_windows, wait_x_window, wait_x_window_gone, x_geometry
 
 
 def main():
@@ -40,12 +39,8 @@ def main():
         SCENARIOS[scenario](session, args)
 
 
-def wait_main_menu(session):
-    session.wait_shown(lambda: x_window(MAIN_TITLE), "the main menu")
-
-
 def open_scanner(session):
-    wait_main_menu(session)
+    session.wait_shown(MAIN_TITLE)
     keys("alt+s")
     return wait_x_window("Scanner")
 
@@ -145,7 +140,7 @@ def no_session(session, args):
                 env[name] = os.environ[name]
         daemons_before = bus_daemons()
         session.start_program(accessibility=False, env=env)
-        wait_main_menu(session)
+        session.wait_shown(MAIN_TITLE)
         keys("alt+x")
         session.check_exit("Alt+X")
         said = session.program_output()

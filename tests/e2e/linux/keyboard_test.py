@@ -100,7 +100,7 @@ def run_steps(session, args):
                          letter_at, button)
 
     def open_search(key, title, focus=("push button", "Main Menu")):
-        """key opens a search window, with the focus on its Main Menu button."""
+        """key opens a search window, and the focus goes to focus (by default Main Menu)."""
         keys(key)
         window = tree.wait_window(title)
         wait_focus(window, focus, f"{title} opened")

@@ -24,7 +24,7 @@ from e2e_support import STEP_TIMEOUT, Timeout, check, log, wait_for
 from e2e_support.pixels import check_access_key, gray_pixels, has_text, is_drawn
 from e2e_support.program import MAIN_TITLE, TEVRA_BOX, check_boxes, pixels
 from e2e_support.session import Arguments, Session, main_entry
-from e2e_support.x11 import keys, wait_x_window, wait_x_window_gone, x_geometry, x_window
+from e2e_support.x11 import keys, wait_x_window, wait_x_window_gone, x_geometry
 
 WINE = os.environ.get("MXR_WINE", "/usr/lib/wine/wine64")
 # Copies of one box before its text must have reached the clipboard.
@@ -79,7 +79,7 @@ def main():
     log(f"display {display}, Wine prefix {os.environ['WINEPREFIX']}")
     with Session(args.program, args.out_dir, display=display) as session:
         start_program(session, clear_display_variable=no_display_variable)
-        main_window = session.wait_shown(lambda: x_window(MAIN_TITLE), "the main menu")
+        main_window = session.wait_shown(MAIN_TITLE)
         if no_display_variable:
             # As on Windows, where no DISPLAY is set: the main menu shows, and Alt+X ends it.
             session.screenshot("main-menu-without-display-variable")
