@@ -16,6 +16,7 @@ Usage (inside dbus-run-session):
     faults_test.py PROGRAM TABLE_SOURCE OUT_DIR EDITION SCENARIO
 """
 
+import contextlib
 import os
 import signal
 import sys
@@ -123,10 +124,14 @@ def ended_by(session, args, signum):
     log(f"signal {signum}: ended after {took:.2f} s, status {status}, nothing said")
 
 
-def bus_daemons():
-    """Process ids of every D-Bus daemon and launcher on the machine, ended ones included."""
+def bus_daemons(home):
+    """Process ids of the D-Bus daemons and launchers that run with HOME=home: those that the
+    program started, which inherit its environment (tests beside this one start others)."""
+    def home_of(pid):
+        with contextlib.suppress(OSError), open(f"/proc/{pid}/environ", "rb") as f:
+            return next((v[5:] for v in f.read().split(b"\0") if v.startswith(b"HOME=")), None)
     return {pid for name in ("dbus-daemon", "dbus-launch")
-            for pid in run_quiet(["pgrep", "-x", name]).split()}
+            for pid in run_quiet(["pgrep", "-x", name]).split() if home_of(pid) == home.encode()}
 
 
 def no_session(session, args):
@@ -138,7 +143,6 @@ def no_session(session, args):
         for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS"):
             if name in os.environ:
                 env[name] = os.environ[name]
-        daemons_before = bus_daemons()
         session.start_program(accessibility=False, env=env)
         session.wait_shown(MAIN_TITLE)
         keys("alt+x")
@@ -148,7 +152,7 @@ def no_session(session, args):
         written = [os.path.join(root, name) for folder in (home, tmp)
                    for root, dirs, files in os.walk(folder) for name in dirs + files]
         check(not written, f"the program wrote: {written}")
-        started = bus_daemons() - daemons_before
+        started = bus_daemons(home)
         check(not started, f"bus processes started by the program: {started}")
     log("nothing said, nothing written, no bus started; Alt+X: status 0")
 
