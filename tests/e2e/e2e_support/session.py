@@ -29,8 +29,7 @@ from e2e_support.pixels import capture
 from e2e_support.program import BOX_NAMES, read_table
 from e2e_support.x11 import x_window
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-SUPPORT = os.path.join(HERE, "..", "..", "support")
+SUPPORT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support")
 
 
 def cleared_variables():

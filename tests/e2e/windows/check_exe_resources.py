@@ -123,8 +123,8 @@ def check_icon(found, ico):
     for i in range(count):
         width, height, _, _, _, bits, size, at = struct.unpack_from("<BBBBHHII", ico, 6 + 16 * i)
         *_, group_size, icon_id = struct.unpack_from("<BBBBHHIH", group, 6 + 14 * i)
-        check(icons.get(icon_id) == ico[at:at + size], f"icon image {i} ({width or 256}x{height or 256}"
-              f", {bits} bits) differs from the icon file")
+        check(icons.get(icon_id) == ico[at:at + size], f"icon image {i} ({width or 256}x"
+              f"{height or 256}, {bits} bits) differs from the icon file")
     print(f"icon: first group {name!r} is the icon file's {count} images")
 
 

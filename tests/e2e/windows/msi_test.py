@@ -31,6 +31,7 @@ import shutil
 import struct
 import subprocess
 import sys
+from pathlib import Path
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from e2e_support import STEP_TIMEOUT, check, log
@@ -59,11 +60,6 @@ def msiinfo(*argv):
                           timeout=STEP_TIMEOUT).stdout
 
 
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
 def msi_table(msi, name):
     """The rows of an MSI table as dicts, from msiinfo's export (tab-separated: column names,
     column types, table name and keys, then the rows)."""
@@ -88,7 +84,8 @@ def check_tables(args):
     check("Template: x64;1033" in suminfo, f"not a 64-bit package:\n{suminfo}")
 
     # Installed apps shows the program's icon: the Icon table's row named by ARPPRODUCTICON.
-    check(msiinfo("extract", msi, "Icon." + properties["ARPPRODUCTICON"]) == read(args.icon),
+    icon = msiinfo("extract", msi, "Icon." + properties["ARPPRODUCTICON"])
+    check(icon == Path(args.icon).read_bytes(),
           "the icon of Installed apps is not the program's icon")
 
     # (Where the files land, the installation shows.)
@@ -211,7 +208,7 @@ def start_menu_shortcuts():
 
 def shortcut_target(lnk):
     """The path that a shell link (.lnk) starts: its LinkInfo's local base path."""
-    data = read(lnk)
+    data = Path(lnk).read_bytes()
     flags = struct.unpack_from("<I", data, 20)[0]
     check(data[:4] == b"L\0\0\0" and flags & 0x2, f"{lnk} is no shell link with a target path")
     at = 76
@@ -243,7 +240,7 @@ def check_installed(args, msi, version, folder):
     # Installed apps takes the icon of a Windows Installer product from its registration.
     icon = registry_entries("HKLM\\Software\\Classes\\Installer\\Products\\" + packed(product_code))
     icon_path = next(iter(icon.values()), {}).get("ProductIcon", "")
-    check(read(unix_path(icon_path)) == read(args.icon),
+    check(Path(unix_path(icon_path)).read_bytes() == Path(args.icon).read_bytes(),
           f"the product icon {icon_path} is not the program's icon")
     log(f"Installed apps: {NAME} {version}, {PUBLISHER}, icon {icon_path}")
 
