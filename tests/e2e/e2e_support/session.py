@@ -169,6 +169,9 @@ class Session:
             # own memory is leak-checked in the runs on X11 and offscreen.
             asan.append("detect_leaks=0")
         env["ASAN_OPTIONS"] = ":".join(filter(None, asan))
+        env["LSAN_OPTIONS"] = ":".join(filter(None, [
+            env.get("LSAN_OPTIONS", ""),
+            f"suppressions={os.path.join(SUPPORT, 'lsan-suppressions.txt')}"]))
         return self.launch([self.program], env)
 
     def launch(self, argv, env, **kwargs):
