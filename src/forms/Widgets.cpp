@@ -180,6 +180,8 @@ QPixmap decoded(const QString &file)
         QImageReader reader(file, QFileInfo(file).suffix().toLower().toLatin1());
         reader.setAutoDetectImageFormat(false);
         pixmap = QPixmap::fromImage(reader.read());
+        if (file.contains(QLatin1String("@2x.")))
+            pixmap.setDevicePixelRatio(2.0); // drawn at half its size in pixels
     }
     return pictures().insert(file, pixmap).value();
 }
@@ -190,11 +192,9 @@ QPixmap picture(const QString &resource, qreal devicePixelRatio)
 {
     if (devicePixelRatio > 1.0) {
         const qsizetype dot = resource.lastIndexOf(QLatin1Char('.'));
-        QPixmap dense = decoded(resource.left(dot) + QLatin1String("@2x") + resource.mid(dot));
-        if (!dense.isNull()) {
-            dense.setDevicePixelRatio(2.0);
+        const QPixmap dense = decoded(resource.left(dot) + QLatin1String("@2x") + resource.mid(dot));
+        if (!dense.isNull())
             return dense;
-        }
     }
     return decoded(resource);
 }
