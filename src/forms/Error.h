@@ -2,7 +2,7 @@
 //
 // Every runtime operation either succeeds or throws a forms::Error carrying a number and a
 // message. A handler that traps errors catches forms::Error itself; an error that no handler
-// traps is caught where the runtime raised the event (see Runtime.h), reported to the user and
+// traps is caught where the runtime raised the event (see Events.h), reported to the user and
 // ends the program. No exception ever leaves a handler into Qt's event loop.
 #pragma once
 
