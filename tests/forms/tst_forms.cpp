@@ -33,6 +33,19 @@ QString entry(const QString &name, int index)
     return records::entry(name, 20, index);
 }
 
+// The probe window shown and active, its first list holding the entries (named, indexed from 1)
+// and focused; nullptr when the window could not be activated.
+QComboBox *focusedList(const QStringList &names)
+{
+    for (qsizetype i = 0; i < names.size(); ++i)
+        frmProbe->cbo[0].AddItem(entry(names.at(i), int(i) + 1));
+    if (!showActive(*frmProbe))
+        return nullptr;
+    QComboBox *combo = comboOf(frmProbe->cbo[0]);
+    combo->setFocus();
+    return combo;
+}
+
 } // namespace
 
 class FormsRuntime : public QObject
@@ -396,17 +409,15 @@ private slots:
     void pickByKeyboardRaisesClickWithWholeText()
     {
         ProgramScope scope;
+        QComboBox *combo = focusedList({"Alpha"});
+        QVERIFY(combo);
         ComboBox &box = frmProbe->cbo[0];
-        box.AddItem(entry("Alpha", 12));
-        QVERIFY(showActive(*frmProbe));
-        QComboBox *combo = comboOf(box);
-        combo->setFocus();
         QTest::keyClick(combo, Qt::Key_Down);
         QCOMPARE(frmProbe->log.last(), QString("Click 0"));
-        QCOMPARE(frmProbe->textDuringClick, entry("Alpha", 12));
+        QCOMPARE(frmProbe->textDuringClick, entry("Alpha", 1));
         // The edit field shows the name only, while Text still reads the whole entry.
         QCOMPARE(combo->lineEdit()->text(), QString("Alpha"));
-        QCOMPARE(box.Text.value(), entry("Alpha", 12));
+        QCOMPARE(box.Text.value(), entry("Alpha", 1));
         box.Text = "";
         QCOMPARE(combo->lineEdit()->text(), QString());
         QCOMPARE(box.Text.value(), QString());
@@ -415,12 +426,8 @@ private slots:
     void pickFromOpenListRaisesDropDownThenClick()
     {
         ProgramScope scope;
-        ComboBox &box = frmProbe->cbo[0];
-        box.AddItem(entry("Beta", 2));
-        box.AddItem(entry("Alpha", 1));
-        QVERIFY(showActive(*frmProbe));
-        QComboBox *combo = comboOf(box);
-        combo->setFocus();
+        QComboBox *combo = focusedList({"Beta", "Alpha"});
+        QVERIFY(combo);
         QTest::keyClick(combo, Qt::Key_Down, Qt::AltModifier);
         QTRY_VERIFY(combo->view()->isVisible());
         QCOMPARE(frmProbe->log.last(), QString("DropDown 0"));
@@ -430,16 +437,14 @@ private slots:
         QTest::keyClick(combo->view(), Qt::Key_Return);
         QTRY_VERIFY(!combo->view()->isVisible());
         QCOMPARE(frmProbe->log.last(), QString("Click 0"));
-        QCOMPARE(frmProbe->textDuringClick, entry("Beta", 2));
+        QCOMPARE(frmProbe->textDuringClick, entry("Beta", 1));
     }
 
     void f4OpensListAndRaisesDropDown()
     {
         ProgramScope scope;
-        ComboBox &box = frmProbe->cbo[0];
-        QVERIFY(showActive(*frmProbe));
-        QComboBox *combo = comboOf(box);
-        combo->setFocus();
+        QComboBox *combo = focusedList({});
+        QVERIFY(combo);
         QTest::keyClick(combo, Qt::Key_F4);
         QCOMPARE(frmProbe->log.last(), QString("DropDown 0"));    // also for an empty list
         QCOMPARE(frmProbe->listCountAtDropDown, 0);
@@ -459,12 +464,8 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, modifiers);
         ProgramScope scope;
-        ComboBox &box = frmProbe->cbo[0];
-        box.AddItem(entry("Alpha", 1));
-        box.AddItem(entry("Beta", 2));
-        QVERIFY(showActive(*frmProbe));
-        QComboBox *combo = comboOf(box);
-        combo->setFocus();
+        QComboBox *combo = focusedList({"Alpha", "Beta"});
+        QVERIFY(combo);
         const auto mods = Qt::KeyboardModifiers(modifiers);
         QTest::keyClick(combo, Qt::Key(key), mods);
         QTRY_VERIFY(combo->view()->isVisible());
@@ -487,12 +488,9 @@ private slots:
     {
         QFETCH(QString, typed);
         ProgramScope scope;
+        QComboBox *combo = focusedList({"Alpha", "alpha"});
+        QVERIFY(combo);
         ComboBox &box = frmProbe->cbo[0];
-        box.AddItem(entry("Alpha", 1));
-        box.AddItem(entry("alpha", 2));
-        QVERIFY(showActive(*frmProbe));
-        QComboBox *combo = comboOf(box);
-        combo->setFocus();
         QTest::keyClicks(combo->lineEdit(), typed);
         QCOMPARE(combo->lineEdit()->text(), typed);    // no completion fills the field
         QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
@@ -509,11 +507,8 @@ private slots:
     void wheelOverClosedListPicksNothing()
     {
         ProgramScope scope;
-        ComboBox &box = frmProbe->cbo[0];
-        box.AddItem(entry("Alpha", 1));
-        box.AddItem(entry("Beta", 2));
-        QVERIFY(showActive(*frmProbe));
-        QComboBox *combo = comboOf(box);
+        QComboBox *combo = focusedList({"Alpha", "Beta"});
+        QVERIFY(combo);
         const QPoint at = combo->rect().center();
         QWheelEvent wheel(at, combo->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -525,14 +520,11 @@ private slots:
     void typedTextThenPickReadsEntryAgain()
     {
         ProgramScope scope;
-        ComboBox &box = frmProbe->cbo[0];
-        box.AddItem(entry("Alpha", 5));
-        QVERIFY(showActive(*frmProbe));
-        QComboBox *combo = comboOf(box);
-        combo->setFocus();
+        QComboBox *combo = focusedList({"Alpha"});
+        QVERIFY(combo);
         QTest::keyClick(combo, Qt::Key_Down);
         QTest::keyClicks(combo->lineEdit(), "x");
-        QCOMPARE(box.Text.value(), QString("Alphax"));
+        QCOMPARE(frmProbe->cbo[0].Text.value(), QString("Alphax"));
     }
 
     // ---- text box and label ----
