@@ -5,15 +5,6 @@
 
 namespace forms {
 
-String Mid(const String &text, Long start)
-{
-    if (start < 1)
-        throw Error(ErrInvalidCall);
-    if (start > text.size())
-        return String();
-    return text.mid(start - 1);
-}
-
 QStringView MidView(const String &text, Long start)
 {
     if (start < 1)
@@ -21,6 +12,11 @@ QStringView MidView(const String &text, Long start)
     if (start > text.size())
         return QStringView();
     return QStringView(text).mid(start - 1);
+}
+
+String Mid(const String &text, Long start)
+{
+    return MidView(text, start).toString();
 }
 
 bool IsBlank(const String &text)
