@@ -7,11 +7,9 @@ Exits 0 when each program's version record holds both and its first icon group i
 of ICON.ico, byte for byte.
 """
 
-import os
 import struct
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from e2e_support import TestFailure, check
 from e2e_support.session import main_entry
 

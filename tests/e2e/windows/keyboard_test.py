@@ -19,7 +19,6 @@ import os
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from e2e_support import STEP_TIMEOUT, Timeout, check, log, wait_for
 from e2e_support.pixels import check_access_key, gray_pixels, has_text, is_drawn
 from e2e_support.program import MAIN_TITLE, TEVRA_BOX, check_boxes, pixels

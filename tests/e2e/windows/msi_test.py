@@ -33,7 +33,6 @@ import subprocess
 import sys
 from pathlib import Path
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from e2e_support import STEP_TIMEOUT, check, log
 from e2e_support.pixels import capture
 from e2e_support.session import main_entry
