@@ -71,6 +71,15 @@ def msi_properties(msi):
     return {row["Property"]: row["Value"] for row in msi_table(msi, "Property")}
 
 
+def component_guids(msi):
+    """{(folder, file name): GUID of the file's component}."""
+    folders = {row["Directory"]: row["DefaultDir"] for row in msi_table(msi, "Directory")}
+    components = {row["Component"]: (folders[row["Directory_"]], row["ComponentId"])
+                  for row in msi_table(msi, "Component")}
+    return {(components[row["Component_"]][0], row["FileName"]): components[row["Component_"]][1]
+            for row in msi_table(msi, "File")}
+
+
 def check_tables(args):
     msi = args.msi
     properties = msi_properties(msi)
@@ -340,6 +349,10 @@ def upgrade(args):
     old_code = msi_properties(old_msi)["ProductCode"]
     new_code = msi_properties(args.msi)["ProductCode"]
     check(old_code != new_code, f"{old_version} and {args.version} share the ProductCode")
+    # A file's component keeps its GUID from one version to the next.
+    old_guids, new_guids = component_guids(old_msi), component_guids(args.msi)
+    changed = sorted(f for f, guid in new_guids.items() if old_guids.get(f) != guid)
+    check(not changed, f"components whose GUID is not {old_version}'s: {changed}")
 
     check(msiexec(args, "/i", old_msi, "/qn") == 0, f"installing {old_version} failed")
     check_installed(args, old_msi, old_version, old_folder)
