@@ -96,7 +96,13 @@ def check_tables(args):
     check(icon == Path(args.icon).read_bytes(),
           "the icon of Installed apps is not the program's icon")
 
-    # (Where the files land, the installation shows.)
+    # (Where the files land, the installation shows.) Windows Installer counts the size that
+    # Installed apps shows from each file's size in the File table.
+    sizes = sorted(int(row["FileSize"]) for row in msi_table(msi, "File"))
+    folder_sizes = sorted(path.stat().st_size for path in Path(args.folder).rglob("*")
+                          if path.is_file())
+    check(sizes == folder_sizes, f"the File table's sizes {sizes} are not the folder's "
+          f"{folder_sizes}")
     components = msi_table(msi, "Component")
     not_64 = [row["Component"] for row in components if not int(row["Attributes"]) & 256]
     check(not not_64, f"32-bit components in a 64-bit package: {not_64}")
@@ -118,7 +124,7 @@ def check_tables(args):
     message = conditions.get("NOT " + newer, "")
     check("newer version" in message, f"no message refuses a downgrade: {conditions}")
     log(f"tables: {NAME} {args.version}, ProductCode {properties['ProductCode']}, "
-        f"{len(components)} components, downgrade message {message!r}")
+        f"{len(components)} components, {sum(sizes) // 1024} KiB, downgrade message {message!r}")
 
 
 # ---- Wine ----
@@ -236,13 +242,21 @@ def check_installed(args, msi, version, folder):
     check(target.lower() == program.lower(), f"the shortcut starts {target!r}, not {program!r}")
     log(f"shortcut {shortcuts[0]}: {target}")
 
-    product_code = msi_properties(msi)["ProductCode"]
+    properties = msi_properties(msi)
+    product_code = properties["ProductCode"]
     entries = product_entries()
     check(list(entries) == [product_code], f"Installed apps: {sorted(entries)}, expected only "
           f"{product_code}")
     entry = entries[product_code]
+    # Its support information: the publisher's contact, a comment, the folder. (Wine writes
+    # EstimatedSize 0; Windows counts it from the File table's sizes, which `tables` checks.)
+    check(properties.get("ARPCONTACT") and properties.get("ARPCOMMENTS"),
+          "the package has no contact or comment for Installed apps")
     for name, want in (("DisplayVersion", version), ("Publisher", PUBLISHER),
-                       ("NoModify", "0x1"), ("NoRepair", "0x1"), ("WindowsInstaller", "0x1")):
+                       ("NoModify", "0x1"), ("NoRepair", "0x1"), ("WindowsInstaller", "0x1"),
+                       ("Contact", properties["ARPCONTACT"]),
+                       ("Comments", properties["ARPCOMMENTS"]),
+                       ("InstallLocation", INSTALL_DIR + "\\")):
         check(entry.get(name) == want, f"Installed apps: {name} is {entry.get(name)!r}, "
               f"expected {want!r}")
     # Installed apps takes the icon of a Windows Installer product from its registration.
@@ -250,7 +264,9 @@ def check_installed(args, msi, version, folder):
     icon_path = next(iter(icon.values()), {}).get("ProductIcon", "")
     check(Path(unix_path(icon_path)).read_bytes() == Path(args.icon).read_bytes(),
           f"the product icon {icon_path} is not the program's icon")
-    log(f"Installed apps: {NAME} {version}, {PUBLISHER}, icon {icon_path}")
+    log(f"Installed apps: {NAME} {version}, {PUBLISHER}, icon {icon_path}, contact "
+        f"{entry['Contact']!r}, folder {entry['InstallLocation']!r}, EstimatedSize "
+        f"{entry.get('EstimatedSize')}")
 
 
 # ---- what the prefix holds, before and after ----
