@@ -19,15 +19,14 @@ import os
 import subprocess
 import sys
 
-from e2e_support import STEP_TIMEOUT, Timeout, check, log, wait_for
+from e2e_support import STEP_TIMEOUT, check, log, wait_for
 from e2e_support.pixels import check_access_key, gray_pixels, has_text, is_drawn
 from e2e_support.program import MAIN_TITLE, TEVRA_BOX, check_boxes, pixels
 from e2e_support.session import Arguments, Session, main_entry
-from e2e_support.x11 import keys, wait_x_window, wait_x_window_gone, x_geometry
+from e2e_support.x11 import (SelectionOwnerChanges, keys, wait_x_window, wait_x_window_gone,
+                             x_geometry)
 
 WINE = os.environ.get("MXR_WINE", "/usr/lib/wine/wine64")
-# Copies of one box before its text must have reached the clipboard.
-COPY_ATTEMPTS = 3
 
 # Client sizes and control places, in twips, as the windows lay them out (frmMain, frmSearch).
 MAIN_CLIENT = pixels(7005, 4740)
@@ -64,9 +63,13 @@ def on_screen(area, rect):
 
 
 def clipboard():
-    result = subprocess.run(["xclip", "-o", "-selection", "clipboard"], stdout=subprocess.PIPE,
-                            stderr=subprocess.DEVNULL, timeout=STEP_TIMEOUT)
-    return result.stdout.decode("utf-8") if result.returncode == 0 else None
+    """[the text on the X clipboard] (which may be empty), or None while it cannot be read."""
+    try:
+        result = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", "UTF8_STRING"],
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=5)
+    except subprocess.TimeoutExpired:
+        return None
+    return [result.stdout.decode("utf-8")] if result.returncode == 0 else None
 
 
 def main():
@@ -114,37 +117,20 @@ def run_steps(session, main_window, rows, box_names):
     session.screenshot("entry-picked", lambda png: has_text(png, on_screen(scanner, TEVRA_BOX)),
                        "text in the Tevra box after the pick")
 
-    def copied_text(name):
-        """Ctrl+A, Ctrl+C in the focused box, and the text that reaches the X clipboard.
-        Wine brings the test's marker into the Windows clipboard on its own schedule; on a
-        busy machine that can come after the program's copy and undo it, so a copy that has
-        not arrived after a few seconds is made again (it copies the same box)."""
-        def box_text():
-            text = clipboard()
-            return text if text is not None and not text.startswith("marker") else None
-        for attempt in range(COPY_ATTEMPTS):
-            keys("ctrl+a", "ctrl+c")
-            try:
-                return wait_for(box_text, STEP_TIMEOUT / COPY_ATTEMPTS,
-                                f"the {name} box's text on the clipboard")
-            except Timeout:
-                if attempt == COPY_ATTEMPTS - 1:
-                    raise
-                log(f"the {name} box's text did not reach the clipboard; copying again")
-
     # ---- the boxes, read back one by one from the last to the first ----
-    # Before each copy the clipboard holds a marker of the test's own (xclip serves it until
-    # the program takes the clipboard over), so that two boxes with the same text are told apart.
+    # Each box's copy is known to have reached the X clipboard when Wine takes the clipboard
+    # anew (XFixes counts it), so even a box that shows what the one before it showed is read
+    # from its own copy. Nothing else on the display owns the clipboard: Wine would bring that
+    # into the Windows clipboard at a moment of its own, which can undo the program's copy.
+    changes = SelectionOwnerChanges()
+    session.on_close.append(changes.close)
     shown = {}
     for name in reversed(box_names):
-        marker = os.path.join(session.out_dir, "clipboard-marker.txt")
-        with open(marker, "w") as f:
-            f.write(f"marker before the {name} box")
-        session.start("xclip", ["xclip", "-quiet", "-selection", "clipboard", "-i", marker])
-        wait_for(lambda: clipboard() == f"marker before the {name} box", STEP_TIMEOUT,
-                 "the marker on the clipboard")
-        keys("shift+Tab")
-        shown[name] = copied_text(name)
+        before = changes.count()
+        keys("shift+Tab", "ctrl+a", "ctrl+c")
+        wait_for(lambda: changes.count() > before, STEP_TIMEOUT,
+                 f"the {name} box's copy on the X clipboard")
+        shown[name] = wait_for(clipboard, STEP_TIMEOUT, f"the {name} box's text")[0]
     log(f"boxes: {shown}")
     check_boxes(shown, rows, "Tevra", "SCN", whole=True)
 
