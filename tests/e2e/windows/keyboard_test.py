@@ -1,26 +1,32 @@
 """The Windows program, from its zip folder, under Wine, driven from the keyboard alone.
 
 Wine shows Windows windows as X windows, so xdotool finds them by title and types into them.
-The main menu shows with its pictures and underlined access keys; Alt+S opens the Scanner
-window; Tab reaches the Tevra list after the record boxes; Alt+Down, Down and Enter pick an
-entry and fill the boxes, which the test reads back through the clipboard (Shift+Tab to each
-box, Ctrl+A, Ctrl+C) and compares with the model table; Alt+M closes the window; Alt+X ends the
-program with status 0. A screenshot of each step is left in OUT_DIR.
+The main menu shows with its pictures and underlined access keys, and its standard button as
+the desktop's visual style draws it (Wine's light style, as Windows 10 and 11 have theirs:
+flat); Alt+S opens the Scanner window; Tab reaches the Tevra list after the record boxes, and
+the program's focus ring takes the place of the list's border; Alt+Down opens the list, Down
+and Enter pick an entry and fill the boxes, which the test reads back through the clipboard
+(Shift+Tab to each box, Ctrl+A, Ctrl+C) and compares with the model table; Alt+M closes the
+window; Alt+X ends the program with status 0. A screenshot of each step is left in OUT_DIR.
 
+With --classic the visual style is off, as in Windows' classic look: the same windows, the
+standard button raised in the classic way, the same focus ring and the list open (no pick).
 With --no-display-variable the program is started with DISPLAY removed from its Windows
 environment (Wine itself still reaches the X server), as on a Windows machine, where no DISPLAY
-is set: it must still show its main menu and end with Alt+X.
+is set.
 
 Runs inside tools/windows/wine-tests.sh, which provides WINEPREFIX and DISPLAY (Xvfb).
-Usage: keyboard_test.py [--no-display-variable] PROGRAM.exe TABLE_SOURCE OUT_DIR EDITION
+Usage: keyboard_test.py [--classic] [--no-display-variable] PROGRAM.exe TABLE_SOURCE OUT_DIR
+                        EDITION
 """
 
 import os
 import subprocess
 import sys
+from collections import Counter
 
 from e2e_support import STEP_TIMEOUT, check, log, wait_for
-from e2e_support.pixels import check_access_key, gray_pixels, has_text, is_drawn
+from e2e_support.pixels import CONVERT, check_access_key, gray_pixels, has_text, is_drawn
 from e2e_support.program import MAIN_TITLE, TEVRA_BOX, check_boxes, pixels
 from e2e_support.session import Arguments, Session, main_entry
 from e2e_support.x11 import (SelectionOwnerChanges, keys, wait_x_window, wait_x_window_gone,
@@ -33,6 +39,9 @@ MAIN_CLIENT = pixels(7005, 4740)
 SEARCH_CLIENT = pixels(7035, 4770)
 SCANNER_BUTTON = pixels(2250, 2850, 1215, 1140)
 EXIT_BUTTON = pixels(5700, 4275, 1215, 390)
+TEVRA_LIST = pixels(300, 1500, 2535, 315)
+WINDOW_BACKGROUND = (224, 224, 224)     # the colour the windows fix
+THEME_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager"
 
 
 def start_program(session, clear_display_variable=False):
@@ -72,30 +81,76 @@ def clipboard():
     return [result.stdout.decode("utf-8")] if result.returncode == 0 else None
 
 
+def set_visual_style(on):
+    """Turns the desktop's visual style on or off for the programs started after."""
+    subprocess.run([WINE, "reg", "add", THEME_KEY, "/v", "ThemeActive", "/t", "REG_SZ", "/d",
+                    "1" if on else "0", "/f"], check=True, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=STEP_TIMEOUT)
+
+
+def rgb_pixels(png, rect):
+    """The colours of a rectangle of a screenshot, as rows of (red, green, blue)."""
+    x, y, w, h = rect
+    data = subprocess.run([CONVERT, png, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-depth", "8",
+                           "rgb:-"], check=True, stdout=subprocess.PIPE, timeout=20).stdout
+    return [[tuple(data[3 * (r * w + c):3 * (r * w + c) + 3]) for c in range(w)]
+            for r in range(h)]
+
+
+def contrast(a, b):
+    """The contrast ratio of two colours, as the guidelines for accessible contrast define it."""
+    def luminance(colour):
+        linear = [v / 12.92 if v <= 0.03928 else ((v + 0.055) / 1.055) ** 2.4
+                  for v in (c / 255 for c in colour)]
+        return 0.2126 * linear[0] + 0.7152 * linear[1] + 0.0722 * linear[2]
+    high, low = sorted((luminance(a), luminance(b)), reverse=True)
+    return (high + 0.05) / (low + 0.05)
+
+
+def outline(png, rect):
+    """The pixels along the inside edge of a rectangle."""
+    rows = rgb_pixels(png, rect)
+    return rows[0] + rows[-1] + [row[0] for row in rows[1:-1]] + [row[-1] for row in rows[1:-1]]
+
+
+def check_button_look(png, rect, classic):
+    """A standard button as the visual style draws it, flat with one border colour all round,
+    or in the classic look, raised: light above, dark below."""
+    column = [row[len(row) // 2] for row in gray_pixels(png, rect)]
+    edge = [p for p in column if p != WINDOW_BACKGROUND[0]]
+    raised = edge[0] - edge[-1]
+    check(raised > 60 if classic else abs(raised) < 20,
+          f"the Exit button's top edge is {edge[0]}, its bottom edge {edge[-1]}: not "
+          f"{'raised, as in the classic look' if classic else 'flat, as the visual style has it'}")
+    log(f"Exit button: top edge {edge[0]}, bottom edge {edge[-1]} "
+        f"({'classic' if classic else 'visual style'})")
+
+
 def main():
-    no_display_variable = "--no-display-variable" in sys.argv
-    args = Arguments([a for a in sys.argv if a != "--no-display-variable"])
+    flags = ("--classic", "--no-display-variable")
+    args = Arguments([a for a in sys.argv if a not in flags])
+    classic = "--classic" in sys.argv
     display = os.environ.get("DISPLAY")
     check(display and os.environ.get("WINEPREFIX"),
           "no DISPLAY or WINEPREFIX: run through tools/windows/wine-tests.sh")
     log(f"display {display}, Wine prefix {os.environ['WINEPREFIX']}")
     with Session(args.program, args.out_dir, display=display) as session:
-        start_program(session, clear_display_variable=no_display_variable)
+        if classic:
+            set_visual_style(False)
+            session.on_close.append(lambda: set_visual_style(True))
+        start_program(session, clear_display_variable="--no-display-variable" in sys.argv)
         main_window = session.wait_shown(MAIN_TITLE)
-        if no_display_variable:
-            # As on Windows, where no DISPLAY is set: the main menu shows, and Alt+X ends it.
-            session.screenshot("main-menu-without-display-variable")
-            keys("alt+x")
-            session.check_exit("Alt+X")
-        else:
-            run_steps(session, main_window, args.rows, args.box_names)
+        run_steps(session, main_window, args.rows, args.box_names, classic)
 
 
-def run_steps(session, main_window, rows, box_names):
+def run_steps(session, main_window, rows, box_names, classic):
+    look = "classic-" if classic else ""
+
     def drawn_shot(name, window, client):
         """The screenshot once the window's client area is drawn, and that area."""
         area = client_area(window, client)
-        return session.screenshot(name, lambda png: is_drawn(png, area), f"{name} drawn"), area
+        return session.screenshot(look + name, lambda png: is_drawn(png, area),
+                                  f"{name} drawn"), area
 
     # ---- the main menu: drawn, pictures on the buttons, access keys underlined ----
     png, area = drawn_shot("main-menu", main_window, MAIN_CLIENT)
@@ -106,13 +161,33 @@ def run_steps(session, main_window, rows, box_names):
           "the Scanner button shows no picture (is the JPEG plugin in the folder?)")
     check_access_key(png, on_screen(area, SCANNER_BUTTON), 0.0, "Scanner")
     check_access_key(png, on_screen(area, EXIT_BUTTON), 0.25, "Exit")
+    check_button_look(png, on_screen(area, EXIT_BUTTON), classic)
 
     # ---- Alt+S: the Scanner window; Tab past the boxes to the Tevra list ----
     keys("alt+s")
-    _, scanner = drawn_shot("scanner-open", wait_x_window("Scanner"), SEARCH_CLIENT)
+    unfocused, scanner = drawn_shot("scanner-open", wait_x_window("Scanner"), SEARCH_CLIENT)
     keys(*["Tab"] * (len(box_names) + 1))
+    # The focus ring takes the place of the list's border, in a colour that stands out at
+    # least 3:1 against the window.
+    tevra_list = on_screen(scanner, TEVRA_LIST)
+    border = outline(unfocused, tevra_list)
+
+    def ring_shown(png):
+        ring = outline(png, tevra_list)
+        colour, count = Counter(ring).most_common(1)[0]
+        changed = sum(1 for a, b in zip(border, ring) if a != b)
+        return (count > 0.8 * len(ring) and changed > 0.8 * len(ring)
+                and contrast(colour, WINDOW_BACKGROUND) >= 3)
+    session.screenshot(look + "tevra-list-focused", ring_shown, "the focus ring on the Tevra list")
     keys("alt+Down")
-    session.screenshot("tevra-list-open")
+    session.screenshot(look + "tevra-list-open")
+    if classic:
+        keys("Escape", "alt+m")
+        wait_x_window_gone("Scanner")
+        wait_x_window(MAIN_TITLE, timeout=5)
+        keys("alt+x")
+        session.check_exit("Alt+X")
+        return
     keys("Down", "Return")
     session.screenshot("entry-picked", lambda png: has_text(png, on_screen(scanner, TEVRA_BOX)),
                        "text in the Tevra box after the pick")
