@@ -1,12 +1,13 @@
 # Builds the Windows Installer package of a Windows folder with wixl and wixl-heat (msitools):
 #
 #   cmake -DFOLDER=DIR -DVERSION=4.2.5 -DOUTPUT=FILE.msi -DICON=main.ico [-DWIXL=wixl]
-#         -P packaging/windows/msi.cmake
+#         [-DPKCS12=FILE.p12 [-DTIMESTAMP_URL=URL]] -P packaging/windows/msi.cmake
 #
 # The build's `windows-msi` target runs it on the folder of the zip. Every file under FOLDER is
 # installed in the same place under Program Files\Tevra\Model Cross Reference, each file a
 # component of its own. wixl-heat makes the list (FILE.files.wxs, beside FILE.msi) from the
-# folder each time; the rest of the package is model-xref.wxs.
+# folder each time; the rest of the package is model-xref.wxs. With PKCS12 the package is
+# signed (sign.cmake; the files in FOLDER are signed before, by the installation that makes it).
 cmake_minimum_required(VERSION 3.25)
 
 foreach(name FOLDER VERSION OUTPUT ICON)
@@ -85,6 +86,10 @@ execute_process(
     RESULT_VARIABLE status)
 if(NOT status EQUAL 0 OR NOT EXISTS ${OUTPUT})
     message(FATAL_ERROR "msi.cmake: ${WIXL} failed (${status}); it is in Debian's package wixl")
+endif()
+if(PKCS12)
+    include(${CMAKE_CURRENT_LIST_DIR}/sign.cmake)
+    mxr_sign(PKCS12 ${PKCS12} TIMESTAMP_URL "${TIMESTAMP_URL}" FILES ${OUTPUT})
 endif()
 file(SIZE ${OUTPUT} size)
 math(EXPR kib "${size} / 1024")

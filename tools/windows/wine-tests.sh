@@ -7,8 +7,8 @@
 # on an Xvfb of its own (tests/e2e/e2e_support/display.py) and runs CTest in BUILD_DIR with
 # both; the test programs reach Wine through tools/windows/wine-run.sh. Afterwards it ends Wine
 # and Xvfb and removes the prefix, whatever the outcome. Needs: wine64, fonts-wine,
-# fonts-liberation2, xvfb, xdotool, xclip, imagemagick, python3, and for the MSI's tests wixl
-# and msitools.
+# fonts-liberation2, xvfb, xdotool, xclip, imagemagick, python3, for the MSI's tests wixl and
+# msitools, and for the signing test osslsigncode and openssl.
 #
 # The prefix is set up to look like a Windows machine to the program:
 # - Fonts. Wine would offer every font of this machine (through fontconfig), and this Wine does
@@ -28,7 +28,8 @@ set -euo pipefail
 
 wine=${MXR_WINE:-/usr/lib/wine/wine64}
 wineserver=$(dirname "$wine")/wineserver
-for tool in "$wine" "$wineserver" Xvfb xdotool xclip import python3 msiinfo wixl; do
+for tool in "$wine" "$wineserver" Xvfb xdotool xclip import python3 msiinfo wixl osslsigncode \
+            openssl; do
     command -v "$tool" >/dev/null || { echo "wine-tests.sh: $tool is missing" >&2; exit 1; }
 done
 # The whole run is on an X server of its own, which ends with it.

@@ -150,7 +150,8 @@ def check_manifest(found):
           "one, number 1")
     root = ElementTree.fromstring(manifests[0][1][0])
     level = root.find(f".//{ASM_V3}requestedExecutionLevel")
-    check(level is not None and (level.get("level"), level.get("uiAccess")) == ("asInvoker", "false"),
+    check(level is not None
+          and (level.get("level"), level.get("uiAccess")) == ("asInvoker", "false"),
           "the manifest does not ask to run as the invoker, without UI access")
     for path, want in MANIFEST_TEXTS.items():
         element = root.find(path)
