@@ -17,7 +17,9 @@
 #   in for Arial, Times New Roman and Courier New under those names, the Liberation fonts,
 #   which have the same metrics.
 # - Windows. Xvfb has no window manager, so Wine draws the frames and captions and moves the
-#   keyboard focus itself, as Windows does (X11 driver setting Managed=N).
+#   keyboard focus itself, as Windows does (X11 driver setting Managed=N). Wine's light visual
+#   style is on, as in every new prefix, as Windows 10 and 11 have theirs; the keyboard test in
+#   the classic look turns it off for its own run.
 # - The Qt Test programs run offscreen; the offscreen platform reads its fonts from the folder
 #   in QT_QPA_FONTDIR, here C:\windows\Fonts.
 # - A program that crashes prints Wine's backtrace and ends, instead of waiting behind a crash
