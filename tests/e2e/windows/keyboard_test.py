@@ -26,7 +26,7 @@ import sys
 from collections import Counter
 
 from e2e_support import STEP_TIMEOUT, check, log, wait_for
-from e2e_support.pixels import CONVERT, check_access_key, gray_pixels, has_text, is_drawn
+from e2e_support.pixels import check_access_key, gray_pixels, has_text, is_drawn
 from e2e_support.program import MAIN_TITLE, TEVRA_BOX, check_boxes, pixels
 from e2e_support.session import Arguments, Session, main_entry
 from e2e_support.x11 import (SelectionOwnerChanges, keys, wait_x_window, wait_x_window_gone,
@@ -40,7 +40,7 @@ SEARCH_CLIENT = pixels(7035, 4770)
 SCANNER_BUTTON = pixels(2250, 2850, 1215, 1140)
 EXIT_BUTTON = pixels(5700, 4275, 1215, 390)
 TEVRA_LIST = pixels(300, 1500, 2535, 315)
-WINDOW_BACKGROUND = (224, 224, 224)     # the colour the windows fix
+WINDOW_BACKGROUND = 224                 # the grey the windows fix
 THEME_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager"
 
 
@@ -88,28 +88,19 @@ def set_visual_style(on):
                    stderr=subprocess.DEVNULL, timeout=STEP_TIMEOUT)
 
 
-def rgb_pixels(png, rect):
-    """The colours of a rectangle of a screenshot, as rows of (red, green, blue)."""
-    x, y, w, h = rect
-    data = subprocess.run([CONVERT, png, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-depth", "8",
-                           "rgb:-"], check=True, stdout=subprocess.PIPE, timeout=20).stdout
-    return [[tuple(data[3 * (r * w + c):3 * (r * w + c) + 3]) for c in range(w)]
-            for r in range(h)]
-
-
 def contrast(a, b):
-    """The contrast ratio of two colours, as the guidelines for accessible contrast define it."""
-    def luminance(colour):
-        linear = [v / 12.92 if v <= 0.03928 else ((v + 0.055) / 1.055) ** 2.4
-                  for v in (c / 255 for c in colour)]
-        return 0.2126 * linear[0] + 0.7152 * linear[1] + 0.0722 * linear[2]
+    """The contrast ratio of two grey levels, as the guidelines for accessible contrast define
+    it for colours."""
+    def luminance(v):
+        v /= 255
+        return v / 12.92 if v <= 0.03928 else ((v + 0.055) / 1.055) ** 2.4
     high, low = sorted((luminance(a), luminance(b)), reverse=True)
     return (high + 0.05) / (low + 0.05)
 
 
 def outline(png, rect):
-    """The pixels along the inside edge of a rectangle."""
-    rows = rgb_pixels(png, rect)
+    """The grey levels along the inside edge of a rectangle."""
+    rows = gray_pixels(png, rect)
     return rows[0] + rows[-1] + [row[0] for row in rows[1:-1]] + [row[-1] for row in rows[1:-1]]
 
 
@@ -117,7 +108,7 @@ def check_button_look(png, rect, classic):
     """A standard button as the visual style draws it, flat with one border colour all round,
     or in the classic look, raised: light above, dark below."""
     column = [row[len(row) // 2] for row in gray_pixels(png, rect)]
-    edge = [p for p in column if p != WINDOW_BACKGROUND[0]]
+    edge = [p for p in column if p != WINDOW_BACKGROUND]
     raised = edge[0] - edge[-1]
     check(raised > 60 if classic else abs(raised) < 20,
           f"the Exit button's top edge is {edge[0]}, its bottom edge {edge[-1]}: not "
@@ -174,10 +165,10 @@ def run_steps(session, main_window, rows, box_names, classic):
 
     def ring_shown(png):
         ring = outline(png, tevra_list)
-        colour, count = Counter(ring).most_common(1)[0]
+        grey, count = Counter(ring).most_common(1)[0]
         changed = sum(1 for a, b in zip(border, ring) if a != b)
         return (count > 0.8 * len(ring) and changed > 0.8 * len(ring)
-                and contrast(colour, WINDOW_BACKGROUND) >= 3)
+                and contrast(grey, WINDOW_BACKGROUND) >= 3)
     session.screenshot(look + "tevra-list-focused", ring_shown, "the focus ring on the Tevra list")
     keys("alt+Down")
     session.screenshot(look + "tevra-list-open")

@@ -1,18 +1,12 @@
 """A signed Windows build, as an office makes it with -DMXR_SIGN_PKCS12, here with a throw-away
 self-signed certificate; and the unsigned build's programs and DLLs.
 
-    signing_test.py STEP --build BUILD --folder ZIP_FOLDER --version VERSION --icon main.ico
-                    --cmake CMAKE --msi-script msi.cmake --wixl WIXL --out OUT_DIR
+    signing_test.py sign|install --build BUILD --folder ZIP_FOLDER --version VERSION
+                    --icon main.ico --cmake CMAKE --msi-script msi.cmake --wixl WIXL --out DIR
 
-Steps (CTest runs sign, then install):
-  sign     a certificate (openssl) with a password; the build's own installation
-           (BUILD/cmake_install.cmake, which CPack runs to make the zip) into OUT_DIR/folder with
-           that certificate, and the MSI of that folder (msi.cmake): every .exe and .dll and the
-           MSI carry a SHA-256 signature that osslsigncode verifies, the folder holds the zip's
-           files, and the password is left nowhere. A time-stamping service that does not answer
-           stops the signing. The unsigned zip folder: no signatures, PE checksums that agree.
-  install  the signed MSI installed silently under Wine (its signed files in Program Files),
-           then removed.
+sign: the build's own installation (BUILD/cmake_install.cmake, which CPack runs for the zip)
+and msi.cmake, with the certificate; every signature verified with osslsigncode. install (under
+Wine): the signed MSI installed silently and removed.
 """
 
 import argparse
@@ -31,16 +25,12 @@ from msi_test import (INSTALL_DIR, check_installed_files, msiexec, product_entri
 PASSWORD = 'Tevra test "signing" $1'
 
 
-def run(argv, env=None):
+def run(argv, env=None, ok=False):
     result = subprocess.run([str(a) for a in argv], env=env, stdout=subprocess.PIPE,
                             stderr=subprocess.STDOUT, timeout=180)
-    return result.returncode, result.stdout.decode("utf-8", "replace")
-
-
-def run_ok(argv, env=None):
-    status, output = run(argv, env)
-    check(status == 0, f"{' '.join(map(str, argv))} failed ({status}):\n{output}")
-    return output
+    output = result.stdout.decode("utf-8", "replace")
+    check(not ok or result.returncode == 0, f"{argv} failed ({result.returncode}):\n{output}")
+    return result.returncode, output
 
 
 def binaries(folder):
@@ -60,20 +50,20 @@ def sign(args):
     private_tmp.mkdir(parents=True)
     env = dict(os.environ, MXR_SIGN_PASSWORD=PASSWORD, TMPDIR=str(private_tmp))
     key, certificate, p12 = out / "key.pem", out / "certificate.pem", out / "certificate.p12"
-    run_ok(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
-            "-out", certificate, "-days", "2", "-subj", "/CN=Model Cross Reference test signing",
-            "-addext", "extendedKeyUsage=codeSigning"])
-    run_ok(["openssl", "pkcs12", "-export", "-inkey", key, "-in", certificate, "-out", p12,
-            "-passout", "env:MXR_SIGN_PASSWORD"], env)
+    run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
+         "-out", certificate, "-days", "2", "-subj", "/CN=Model Cross Reference test signing",
+         "-addext", "extendedKeyUsage=codeSigning"], ok=True)
+    run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", certificate, "-out", p12,
+         "-passout", "env:MXR_SIGN_PASSWORD"], env, ok=True)
 
     folder, msi = out / "folder", out / "signed.msi"
-    run_ok([args.cmake, f"-DCMAKE_INSTALL_PREFIX={folder}", "-DCMAKE_INSTALL_DO_STRIP=1",
-            f"-DMXR_SIGN_PKCS12={p12}", "-P", Path(args.build) / "cmake_install.cmake"], env)
+    run([args.cmake, f"-DCMAKE_INSTALL_PREFIX={folder}", "-DCMAKE_INSTALL_DO_STRIP=1",
+         f"-DMXR_SIGN_PKCS12={p12}", "-P", Path(args.build) / "cmake_install.cmake"], env, ok=True)
     check(tree(folder) == tree(args.folder), f"the signed folder holds {tree(folder)}, the "
           f"zip {tree(args.folder)}")
-    run_ok([args.cmake, f"-DFOLDER={folder}", f"-DVERSION={args.version}", f"-DOUTPUT={msi}",
-            f"-DICON={args.icon}", f"-DWIXL={args.wixl}", f"-DPKCS12={p12}",
-            "-P", args.msi_script], env)
+    run([args.cmake, f"-DFOLDER={folder}", f"-DVERSION={args.version}", f"-DOUTPUT={msi}",
+         f"-DICON={args.icon}", f"-DWIXL={args.wixl}", f"-DPKCS12={p12}",
+         "-P", args.msi_script], env, ok=True)
     check(not list(private_tmp.iterdir()), f"left in the temporary folder: "
           f"{list(private_tmp.iterdir())}")
 
