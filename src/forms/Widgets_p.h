@@ -103,6 +103,7 @@ protected:
 
 private:
     bool m_watchingPopup = false;
+    bool m_picking = false; // Enter is being offered to the open list, to pick
 };
 
 } // namespace forms::detail
