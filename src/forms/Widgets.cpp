@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QShortcutEvent>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
@@ -267,6 +268,24 @@ PictureButton::PictureButton(QWidget *parent) : QPushButton(parent)
                     setFocus(Qt::OtherFocusReason);
             },
             Qt::QueuedConnection);
+}
+
+// One press of a key is one action, however long the key is held: the key's repeats press
+// nothing. (A held Enter would otherwise open and close a window over and over, once the
+// window it opened puts its own button under the key.) Space presses when it is let go,
+// which a held key's repeats are not.
+bool PictureButton::event(QEvent *event)
+{
+    if (event->type() == QEvent::Shortcut)
+        setShortcutAutoRepeat(static_cast<QShortcutEvent *>(event)->shortcutId(), false);
+    return QPushButton::event(event);
+}
+
+void PictureButton::keyPressEvent(QKeyEvent *event)
+{
+    if (event->isAutoRepeat() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter))
+        return;
+    QPushButton::keyPressEvent(event);
 }
 
 void PictureButton::setPictureStyle(const QColor &backColor, const QString &picture)

@@ -75,6 +75,8 @@ public:
     void setPictureStyle(const QColor &backColor, const QString &picture);
 
 protected:
+    bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
