@@ -96,16 +96,7 @@ public:
 
     QLineEdit *edit() const { return static_cast<QLineEdit *>(widget()); }
 
-    int readLength() const
-    {
-        const QString text = edit()->text();
-        qsizetype length = text.size();
-        if (!edit()->isModified()) {
-            while (length > 0 && text.at(length - 1) == QLatin1Char(' '))
-                --length;
-        }
-        return int(length);
-    }
+    int readLength() const { return valueLength(edit()); }
     QString readText() const { return edit()->text().left(readLength()); }
     int clamped(int offset) const { return qBound(0, offset, readLength()); }
 

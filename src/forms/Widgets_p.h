@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QIcon>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -44,6 +45,15 @@ public:
 // made anew for every category chosen.
 QPixmap picture(const QString &resource, qreal devicePixelRatio);
 QIcon icon(const QString &resource);
+
+// How much of a text box's text is its value: while the box holds what the program wrote into
+// it, the text without the trailing spaces that pad the program's fixed-width values; once the
+// user has typed into it, all of it.
+int valueLength(const QLineEdit *edit);
+
+// Keeps a text box's selection within its value, so that what is copied, to the clipboard or
+// to the selection, is the value the user sees and not its filler.
+void keepSelectionInValue(QLineEdit *edit);
 
 class FormWindow : public QWidget
 {
