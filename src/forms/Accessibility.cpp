@@ -128,6 +128,18 @@ public:
             QAccessibleWidget::setText(t, text);
     }
 
+    // A lookup list's edit field is labelled by the list's label: a screen reader that follows
+    // the field's text (after a pick, or while the user types) still knows which list it is in.
+    QList<QPair<QAccessibleInterface *, QAccessible::Relation>>
+    relations(QAccessible::Relation match) const override
+    {
+        auto found = QAccessibleWidget::relations(match);
+        auto *list = qobject_cast<LookupCombo *>(widget()->parentWidget());
+        if (list && (match & QAccessible::Label))
+            found += QAccessible::queryAccessibleInterface(list)->relations(QAccessible::Label);
+        return found;
+    }
+
     QAccessible::State state() const override
     {
         QAccessible::State s = QAccessibleWidget::state();
