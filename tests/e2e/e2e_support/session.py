@@ -163,6 +163,10 @@ class Session:
         # are no fault of the program (see the file). No effect on other builds.
         asan = [env.get("ASAN_OPTIONS", ""),
                 f"suppressions={os.path.join(SUPPORT, 'asan-suppressions.txt')}"]
+        if accessibility:
+            # The leak check's suppression of what Qt's accessibility bridge leaves behind
+            # names the bridge's caller, which only the full allocation stack shows.
+            asan.append("fast_unwind_on_malloc=0")
         if self.platform == "wayland":
             # Qt's Wayland plugin leaves libwayland-client's proxies behind and is unloaded
             # before the leak check runs, so what it reports cannot even be named. The program's
