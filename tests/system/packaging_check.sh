@@ -15,6 +15,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 trap 'exit 1' HUP INT TERM
 fail() { echo "FAIL: $*"; exit 1; }
+# The program finds its libraries in the system's folders alone: no run path that the loader
+# searches first.
+no_run_path() {
+    ! readelf -d "$1" | grep -E '\((RPATH|RUNPATH)\)' || fail "$2 has a run path"
+}
 
 # Every file that the package, and an installation into /usr, holds; no more, no fewer.
 cat > "$work/expected" <<'EOF'
@@ -41,6 +46,7 @@ DESTDIR="$work/root" cmake --install "$build" --prefix /usr >/dev/null || fail "
 diff -u "$work/expected" "$work/installed" || fail "cmake --install: other files than expected"
 root="$work/root/usr"
 [ -x "$root/bin/model-xref" ] || fail "program in bin/ is not executable"
+no_run_path "$root/bin/model-xref" "the installed program"
 desktop="$root/share/applications/com.tevra.ModelXref.desktop"
 metainfo="$root/share/metainfo/com.tevra.ModelXref.metainfo.xml"
 for n in 16 22 24 32 48 64 128 256; do
@@ -91,6 +97,7 @@ awk '{ want = $6 ~ /\/$/ ? "drwxr-xr-x" : $6 == "./usr/bin/model-xref" ? "-rwxr-
 # written by hand), and the fonts its windows use.
 dpkg-deb -x "$deb" "$work/x"
 program="$work/x/usr/bin/model-xref"
+no_run_path "$program" "the packaged program"
 depends=", $(dpkg-deb -f "$deb" Depends),"
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 for lib in $(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
