@@ -1,13 +1,14 @@
 #!/bin/sh
 # What `cmake --install` and the Debian package put on a machine, the desktop validators, Debian's
 # package checker and the packaged program's start.
-# Usage: packaging_check.sh BUILD_DIR VERSION
-#   VERSION as project() sets it (MAJOR.MINOR.PATCH).
+# Usage: packaging_check.sh BUILD_DIR VERSION EDITION
+#   VERSION as project() sets it (MAJOR.MINOR.PATCH), EDITION the build's EDITION_CODE.
 #
 # Needs no display, session bus or runtime folder of the caller's: it makes its own.
 set -u
 build=$1
 version=$2
+edition=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 trap 'exit 1' HUP INT TERM
@@ -97,6 +98,31 @@ no_run_path "$program" "the packaged program"
 # packages, in versions that this machine has: the one where the packaged program starts below.
 depends=$(dpkg-deb -f "$deb" Depends)
 dpkg-checkbuilddeps -d "$depends" /dev/null || fail "Depends not met here: $depends"
+
+# The package speaks of its own edition. Only the internal one has the development names (the
+# Development Name search on Alt+N, the Dev Name box) and the warning; the external edition's
+# texts name none of them, nor the internal edition. Each text as read, on one line.
+share="$work/x/usr/share"
+zcat "$share/man/man1/model-xref.1.gz" | groff -man -Tascii -P-cbou > "$work/man"
+cp "$share/metainfo/com.tevra.ModelXref.metainfo.xml" "$work/metainfo"
+dpkg-deb -f "$deb" Description > "$work/description"
+zcat "$share/doc/model-xref/changelog.gz" > "$work/changelog"
+for text in man metainfo description changelog; do
+    tr -s '[:space:]' ' ' < "$work/$text" > "$work/$text.line"
+done
+if [ "$edition" = I ]; then
+    for said in "Development Name" "Dev Name" "Alt+N" "Internal Use Only Do Not Distribute"; do
+        grep -qF "$said" "$work/man.line" || fail "the manual page does not tell of $said"
+    done
+    for text in metainfo description; do
+        grep -qi "development name" "$work/$text.line" || fail "the $text has no development name"
+    done
+else
+    for text in man metainfo description changelog; do
+        ! grep -Eio 'dev(elopment)? name|alt\+n|internal' "$work/$text.line" ||
+            fail "external edition: its $text text tells of the internal edition"
+    done
+fi
 echo "debian package: ok"
 
 # The packaged program starts and shows its main menu, on a private X server (the end-to-end
