@@ -147,7 +147,10 @@ void Label::setLabelFor(Control &control)
     control.setAccessibleName(caption());
 }
 
-TextBox::TextBox(Form *form) : Control(form, new QLineEdit(form->widget())) {}
+TextBox::TextBox(Form *form) : Control(form, new QLineEdit(form->widget()))
+{
+    detail::keepSelectionInValue(static_cast<QLineEdit *>(m_widget));
+}
 
 void TextBox::setText(String text)
 {

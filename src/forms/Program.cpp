@@ -3,6 +3,7 @@
 #include "Form.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -20,6 +21,32 @@ namespace forms {
 
 namespace {
 
+// Keys that a screen reader may have claimed. While a screen reader listens, Qt's accessibility
+// bridge holds every key until the screen reader has said whether it takes it; but it waits
+// only 100 ms, and on a busy machine it then hands every key it holds to the program, with a
+// warning. A key the screen reader took would then act on the window too: its review keys on
+// the keypad (read the current line, Where Am I) would move a list's selection or pick. The
+// keypad's keys handed over that way go nowhere; the bridge posts them right after its
+// warning, so they are all queued before a marker posted at low priority then.
+bool droppingAbandonedKeys = false;
+const QEvent::Type AbandonedKeysPassed = QEvent::Type(QEvent::registerEventType());
+
+void keysAbandoned()
+{
+    droppingAbandonedKeys = true;
+    if (QCoreApplication::instance())
+        QCoreApplication::postEvent(QCoreApplication::instance(), new QEvent(AbandonedKeysPassed),
+                                    Qt::LowEventPriority);
+}
+
+bool isAbandonedKey(const QEvent *event)
+{
+    if (!droppingAbandonedKeys || event->spontaneous()
+        || (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease))
+        return false;
+    return static_cast<const QKeyEvent *>(event)->modifiers() & Qt::KeypadModifier;
+}
+
 // Exceptions must never cross Qt's event loop. Every handler runs inside RaiseEvent already;
 // this is the net under everything else that Qt calls.
 class ProgramApplication : public QApplication
@@ -28,6 +55,12 @@ public:
     using QApplication::QApplication;
     bool notify(QObject *receiver, QEvent *event) override
     {
+        if (event->type() == AbandonedKeysPassed) {
+            droppingAbandonedKeys = false;
+            return true;
+        }
+        if (isAbandonedKey(event))
+            return true;
         try {
             return QApplication::notify(receiver, event);
         } catch (...) {
@@ -90,6 +123,8 @@ void programMessage(QtMsgType type, const QMessageLogContext &context, const QSt
 {
     if (holdingRuntimeDirBack && message.startsWith(QLatin1String("QStandardPaths: ")))
         return; // see withoutRuntimeDir
+    if (message.startsWith(QLatin1String("QSpiApplication::keyEventError")))
+        keysAbandoned();
     if (starting && message.startsWith(QLatin1String("Failed to create wl_display"))) {
         platformCause = waylandCause(message);
         causeIsDisplay = true;

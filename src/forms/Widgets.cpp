@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QShortcutEvent>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
@@ -211,6 +212,34 @@ QIcon icon(const QString &resource)
     return *known;
 }
 
+int valueLength(const QLineEdit *edit)
+{
+    const QString text = edit->text();
+    qsizetype length = text.size();
+    if (!edit->isModified()) {
+        while (length > 0 && text.at(length - 1) == QLatin1Char(' '))
+            --length;
+    }
+    return int(length);
+}
+
+void keepSelectionInValue(QLineEdit *edit)
+{
+    QObject::connect(edit, &QLineEdit::selectionChanged, edit, [edit] {
+        if (!edit->hasSelectedText())
+            return;
+        const int start = edit->selectionStart();
+        const int end = edit->selectionEnd();
+        const int value = valueLength(edit);
+        if (end <= value)
+            return;
+        if (start >= value)
+            edit->deselect();
+        else
+            edit->setSelection(start, value - start);
+    });
+}
+
 FormWindow::FormWindow(Form *form) : m_form(form) {}
 
 FormWindow::~FormWindow()
@@ -267,6 +296,24 @@ PictureButton::PictureButton(QWidget *parent) : QPushButton(parent)
                     setFocus(Qt::OtherFocusReason);
             },
             Qt::QueuedConnection);
+}
+
+// One press of a key is one action, however long the key is held: the key's repeats press
+// nothing. (A held Enter would otherwise open and close a window over and over, once the
+// window it opened puts its own button under the key.) Space presses when it is let go,
+// which a held key's repeats are not.
+bool PictureButton::event(QEvent *event)
+{
+    if (event->type() == QEvent::Shortcut)
+        setShortcutAutoRepeat(static_cast<QShortcutEvent *>(event)->shortcutId(), false);
+    return QPushButton::event(event);
+}
+
+void PictureButton::keyPressEvent(QKeyEvent *event)
+{
+    if (event->isAutoRepeat() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter))
+        return;
+    QPushButton::keyPressEvent(event);
 }
 
 void PictureButton::setPictureStyle(const QColor &backColor, const QString &picture)
@@ -362,19 +409,39 @@ void LookupCombo::keyPressEvent(QKeyEvent *event)
         QComboBox::keyPressEvent(event);
 }
 
+static bool isEnter(const QEvent *event)
+{
+    const int key = static_cast<const QKeyEvent *>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
 bool LookupCombo::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == view() && isAltUp(event)) {
+    if (watched != view())
+        return QComboBox::eventFilter(watched, event);
+    if (isAltUp(event)) {
         hidePopup();
         return true;
     }
-    // The open list picks and closes when Enter is offered to it as a shortcut. While a screen
-    // reader is attached, Qt's bridge holds each key until the screen reader has seen it and
-    // then offers it as a shortcut a second time: the closed list would pick once more.
-    if (watched == view() && !view()->isVisible() && event->type() == QEvent::ShortcutOverride) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter)
-            return true;
+    // Qt's open list picks when Enter is offered to it as a shortcut, which happens before the
+    // key is pressed: before a screen reader has had the key and perhaps claimed it (its Where
+    // Am I is the keypad's Enter). Here the offer is taken as a wish for the key itself, and the
+    // list picks when the key press arrives, which it does only if no screen reader claims it.
+    // A press that arrives after the list has closed (a screen reader's late answer) picks
+    // nothing.
+    if (event->type() == QEvent::ShortcutOverride && isEnter(event) && !m_picking) {
+        event->accept();
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress && isEnter(event)) {
+        if (view()->isVisible()) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            QKeyEvent pick(QEvent::ShortcutOverride, key->key(), key->modifiers());
+            m_picking = true;
+            QCoreApplication::sendEvent(view(), &pick);
+            m_picking = false;
+        }
+        return true;
     }
     return QComboBox::eventFilter(watched, event);
 }

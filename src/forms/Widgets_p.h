@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QIcon>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -45,6 +46,15 @@ public:
 QPixmap picture(const QString &resource, qreal devicePixelRatio);
 QIcon icon(const QString &resource);
 
+// How much of a text box's text is its value: while the box holds what the program wrote into
+// it, the text without the trailing spaces that pad the program's fixed-width values; once the
+// user has typed into it, all of it.
+int valueLength(const QLineEdit *edit);
+
+// Keeps a text box's selection within its value, so that what is copied, to the clipboard or
+// to the selection, is the value the user sees and not its filler.
+void keepSelectionInValue(QLineEdit *edit);
+
 class FormWindow : public QWidget
 {
     Q_OBJECT
@@ -75,6 +85,8 @@ public:
     void setPictureStyle(const QColor &backColor, const QString &picture);
 
 protected:
+    bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
@@ -103,6 +115,7 @@ protected:
 
 private:
     bool m_watchingPopup = false;
+    bool m_picking = false; // Enter is being offered to the open list, to pick
 };
 
 } // namespace forms::detail

@@ -314,6 +314,12 @@ private slots:
         frmMain->cmdType[4].widget()->setFocus();
         QTest::keyClick(frmMain->cmdType[4].widget(), Qt::Key_Return);
         QTRY_COMPARE(CategoryIndex, Long(4));
+        // A held key presses once: its repeats press nothing, on whichever button they reach.
+        frmMain->cmdType[2].widget()->setFocus();
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
+        QApplication::sendEvent(frmMain->cmdType[2].widget(), &repeat);
+        QTest::qWait(50);
+        QCOMPARE(CategoryIndex, Long(4));
     }
 
     void pictureButtonsDrawOnWhite()

@@ -9,6 +9,7 @@
 #include "Edition.h"
 
 #include <QAbstractItemView>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -335,6 +336,14 @@ private slots:
         QCOMPARE(f.txtDun.Text.value(), "DN 2" + Space(16));
         QCOMPARE(f.txtName.Text.value(), Space(30));    // filled also when hidden
         QCOMPARE(f.txtGroup.Text.value(), QString("Stelmar"));
+        // What is copied is the value the user sees, without its filler.
+        for (TextBox *box : {&f.txtProd, &f.txtTev}) {
+            box->widget()->setFocus();
+            QTest::keyClick(box->widget(), Qt::Key_A, Qt::ControlModifier);
+            QGuiApplication::clipboard()->clear();
+            QTest::keyClick(box->widget(), Qt::Key_C, Qt::ControlModifier);
+            QCOMPARE(QGuiApplication::clipboard()->text(), records::rtrim(box->Text));
+        }
     }
 
     void openingAnyListClearsBoxes()

@@ -440,6 +440,25 @@ private slots:
         QCOMPARE(frmProbe->textDuringClick, entry("Beta", 1));
     }
 
+    // Enter in the open list is first offered as a shortcut, before a screen reader has had the
+    // key; the keypad's Enter is its Where Am I. The offer alone picks nothing; the key press,
+    // which comes when no screen reader claims the key, picks as Enter does.
+    void enterPicksOnlyWhenPressed()
+    {
+        ProgramScope scope;
+        QComboBox *combo = focusedList({"Alpha", "Beta"});
+        QVERIFY(combo);
+        QTest::keyClick(combo, Qt::Key_Down, Qt::AltModifier);
+        QTRY_VERIFY(combo->view()->isVisible());
+        QKeyEvent offer(QEvent::ShortcutOverride, Qt::Key_Enter, Qt::KeypadModifier, "\r");
+        QApplication::sendEvent(combo->view(), &offer);
+        QVERIFY(combo->view()->isVisible());
+        QVERIFY(frmProbe->log.filter("Click").isEmpty());
+        QTest::keyClick(combo->view(), Qt::Key_Enter, Qt::KeypadModifier);
+        QTRY_VERIFY(!combo->view()->isVisible());
+        QCOMPARE(frmProbe->log.last(), QString("Click 0"));
+    }
+
     void f4OpensListAndRaisesDropDown()
     {
         ProgramScope scope;
