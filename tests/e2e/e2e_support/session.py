@@ -276,9 +276,10 @@ def _interrupt(signum, frame):
     raise KeyboardInterrupt(f"signal {signum}")
 
 
-def main_entry(main, watchdog_seconds=55):
+def main_entry(main, watchdog_seconds=50):
     """Runs main() and exits 0 when it passed, 1 when it failed. The whole test must be over
-    within watchdog_seconds, whatever hangs."""
+    within watchdog_seconds, whatever hangs: before CTest's time-out, so that clean-up runs
+    and the failure says where the test was."""
     # Be told when whoever started us (dbus-run-session, CTest) goes away, so that clean-up runs.
     die_with_parent()
     for signum in _ENDING_SIGNALS:
