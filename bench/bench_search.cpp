@@ -30,6 +30,7 @@
 #include "ModelTable.h"
 #include "ModelTableData.h"
 #include "forms/Controls.h"
+#include "forms/Program.h"
 #include "forms/SortedListModel_p.h"
 #include "frmMain.h"
 #include "frmSearch.h"
@@ -43,6 +44,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QStringListModel>
 #include <QWidget>
 
 #include <algorithm>
@@ -149,10 +151,9 @@ void install(const Table &t)
     if (installed == t.key && frmMain.IsLoaded())
         return;
     Unload(frmSearch);
-    ListBox &lstMain = frmMain->lstMain;
-    lstMain.Clear();
-    for (const QString &row : t.rows)
-        lstMain.AddItem(row);
+    // Through the list's view: the program itself never changes lstMain once it is loaded.
+    auto *view = static_cast<QListView *>(frmMain->lstMain.widget());
+    static_cast<QStringListModel *>(view->model())->setStringList(t.rows);
     installed = t.key;
 }
 
@@ -539,6 +540,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    forms::SetUpApplication();
     // --no-summary: only Google Benchmark's own table (for short check runs, whose times mean
     // nothing).
     bool summary = true;

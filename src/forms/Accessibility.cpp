@@ -1,6 +1,8 @@
 #include "Accessibility_p.h"
 
-#include "Widgets_p.h"
+#include "FixedWidthValue_p.h"
+#include "FormWindow_p.h"
+#include "LookupCombo_p.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>

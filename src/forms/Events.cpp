@@ -53,7 +53,7 @@ int ExitStatus()
     return state().exitStatus;
 }
 
-void ClearEndedForTesting()
+ProgramRun::ProgramRun()
 {
     state().ended = false;
     state().ending = false;

@@ -1,8 +1,12 @@
 #include "Program.h"
 
+#include "Accessibility_p.h"
 #include "Form.h"
+#include "ProgramStyle_p.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMessageBox>
 
@@ -221,8 +225,23 @@ void withoutRuntimeDir(Make make)
 
 } // namespace
 
+void SetUpApplication()
+{
+    // Before any widget is described to a screen reader (see Accessibility_p.h).
+    detail::installAccessibility();
+    // An untrapped error ends the program as the last unload does.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    detail::setEndHandler(End);
+    // Faces the program carries for desktops that lack them (the windows' dialog font).
+    const QDir carried(QStringLiteral(":/fonts"));
+    for (const QString &file : carried.entryList(QDir::Files))
+        QFontDatabase::addApplicationFont(carried.filePath(file));
+    QApplication::setStyle(new detail::ProgramStyle(QApplication::style()->name()));
+}
+
 int Run(int &argc, char **argv, void (*start)())
 {
+    ProgramRun run;
     if (argc > 0 && argv[0]) {
         programName = argv[0];
         for (const char *p = argv[0]; *p; ++p) {
@@ -236,6 +255,7 @@ int Run(int &argc, char **argv, void (*start)())
     std::optional<ProgramApplication> app;
     withoutRuntimeDir([&] { app.emplace(argc, argv); });
     starting = false;
+    SetUpApplication();
     QGuiApplication::setDesktopFileName(App.DesktopFileName);
     QCoreApplication::setApplicationVersion(
             QStringLiteral("%1.%2.%3").arg(App.Major).arg(App.Minor).arg(App.Revision));

@@ -625,5 +625,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(SearchWindow)
+MXR_TEST_MAIN(SearchWindow)
 #include "tst_search.moc"

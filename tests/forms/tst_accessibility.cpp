@@ -493,5 +493,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Accessibility)
+MXR_TEST_MAIN(Accessibility)
 #include "tst_accessibility.moc"

@@ -1,28 +1,44 @@
-// What the GUI tests share: a clean program state for every test function, a reporter that
-// records untrapped errors instead of showing a modal box, a window of the tests' own, and
-// helpers that drive the real windows as a user does.
+// What the GUI tests share: the application set up as the program has it (MXR_TEST_MAIN), a
+// run of the program for every test function, a reporter that records untrapped errors
+// instead of showing a modal box, a window of the tests' own, and helpers that drive the real
+// windows as a user does.
 #pragma once
 
 #include "Edition.h"
 #include "ModelTable.h"
 #include "Records.h"
 #include "forms/Controls.h"
+#include "forms/Program.h"
 #include "frmMain.h"
 #include "frmSearch.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QListView>
 #include <QPushButton>
 #include <QStringList>
+#include <QStringListModel>
 #include <QTest>
 #include <QWidget>
 
 #include <functional>
 #include <vector>
 
-// Installs an error reporter that records what reaches it, and ends every window and the
-// program's ended state when the test function is over.
+// A test program's main: the application as QTEST_MAIN makes it for widgets, set up as the
+// program's own start sets it up.
+#define MXR_TEST_MAIN(TestObject)                                                                  \
+    int main(int argc, char *argv[])                                                               \
+    {                                                                                              \
+        QApplication app(argc, argv);                                                              \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        forms::SetUpApplication();                                                                 \
+        TestObject tc;                                                                             \
+        return QTest::qExec(&tc, argc, argv);                                                      \
+    }
+
+// One run of the program for a test function: an error reporter that records what reaches it,
+// and at the end every window unloaded as the program ends.
 class ProgramScope
 {
 public:
@@ -35,7 +51,6 @@ public:
     ~ProgramScope()
     {
         forms::End();
-        forms::ClearEndedForTesting();
         forms::SetErrorReporter(m_previous);
         CategoryIndex = 0;
         // The windows that were unloaded go now, as they would in the event loop.
@@ -52,6 +67,7 @@ public:
     std::vector<Reported> errors;
 
 private:
+    forms::ProgramRun m_run;
     forms::ErrorReporter m_previous;
 };
 
@@ -72,13 +88,12 @@ int errorOf(F &&f)
     return 0;
 }
 
-// Replaces the model table in lstMain with rows of the test's own.
+// Replaces the model table in lstMain with rows of the test's own (through the list's view: the
+// program itself never changes lstMain once it is loaded).
 inline void fillTable(const QStringList &rows)
 {
-    forms::ListBox &lstMain = frmMain->lstMain;
-    lstMain.Clear();
-    for (const QString &row : rows)
-        lstMain.AddItem(row);
+    auto *view = static_cast<QListView *>(frmMain->lstMain.widget());
+    static_cast<QStringListModel *>(view->model())->setStringList(rows);
 }
 
 inline QStringList tableRows()
