@@ -98,8 +98,8 @@ void PictureButton::paintEvent(QPaintEvent *event)
     }
 
     // The keyboard focus shows as the ring the style draws around the face (ProgramStyle).
-    painter.drawItemText(captionRect.translated(pressedShift, pressedShift), flags,
-                         option.palette, isEnabled(), text(), QPalette::ButtonText);
+    painter.drawItemText(captionRect.translated(pressedShift, pressedShift), flags, option.palette,
+                         isEnabled(), text(), QPalette::ButtonText);
 }
 
 } // namespace forms::detail

@@ -44,7 +44,8 @@ QPixmap picture(const QString &resource, qreal devicePixelRatio)
 {
     if (devicePixelRatio > 1.0) {
         const qsizetype dot = resource.lastIndexOf(QLatin1Char('.'));
-        const QPixmap dense = decoded(resource.left(dot) + QLatin1String("@2x") + resource.mid(dot));
+        const QPixmap dense =
+                decoded(resource.left(dot) + QLatin1String("@2x") + resource.mid(dot));
         if (!dense.isNull())
             return dense;
     }

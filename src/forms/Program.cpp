@@ -95,8 +95,9 @@ bool holdingRuntimeDirBack = false; // see withoutRuntimeDir
 // The program's own report of an untrapped error: a message box, as its users know it.
 void showErrorBox(const Error &e)
 {
-    QMessageBox::critical(nullptr, App.Title,
-                          QStringLiteral("Run-time error '%1':\n\n%2").arg(e.Number()).arg(e.Description()));
+    QMessageBox::critical(
+            nullptr, App.Title,
+            QStringLiteral("Run-time error '%1':\n\n%2").arg(e.Number()).arg(e.Description()));
 }
 
 void tellFailure(const QString &line)
@@ -120,7 +121,8 @@ QString waylandCause(const QString &message)
         return QStringLiteral("WAYLAND_DISPLAY is not set, and no Wayland compositor is at "
                               "\"wayland-0\" %1")
                 .arg(reason);
-    return QStringLiteral("no Wayland compositor is at WAYLAND_DISPLAY \"%1\" %2").arg(socket, reason);
+    return QStringLiteral("no Wayland compositor is at WAYLAND_DISPLAY \"%1\" %2")
+            .arg(socket, reason);
 }
 
 void programMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)

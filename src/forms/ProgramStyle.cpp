@@ -113,13 +113,11 @@ void ProgramStyle::drawComplexControl(ComplexControl control, const QStyleOption
             plain.state &= ~State_HasFocus;
             QProxyStyle::drawComplexControl(control, &plain, painter, widget);
             drawFocusRing(painter, option->rect, option->palette, colourAround(widget, option),
-                          option->palette.color(box->editable ? QPalette::Base
-                                                              : QPalette::Button));
+                          option->palette.color(box->editable ? QPalette::Base : QPalette::Button));
             return;
         }
     }
     QProxyStyle::drawComplexControl(control, option, painter, widget);
 }
-
 
 } // namespace forms::detail

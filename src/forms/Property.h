@@ -22,8 +22,7 @@ public:
     Property(const Property &) = delete;
 
     // a.Text = b.Text copies the value, not the proxy.
-    Property &operator=(const Property &other)
-        requires readable
+    Property &operator=(const Property &other) requires readable
     {
         return *this = static_cast<T>(other);
     }
@@ -35,16 +34,8 @@ public:
         return *this;
     }
 
-    operator T() const
-        requires readable
-    {
-        return (m_owner->*Getter)();
-    }
-    T value() const
-        requires readable
-    {
-        return (m_owner->*Getter)();
-    }
+    operator T() const requires readable { return (m_owner->*Getter)(); }
+    T value() const requires readable { return (m_owner->*Getter)(); }
 
 private:
     Owner *m_owner;
