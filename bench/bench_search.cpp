@@ -29,6 +29,7 @@
 // when a check fails, so that a short run is also a smoke test.
 #include "ModelTable.h"
 #include "ModelTableData.h"
+#include "Records.h"
 #include "forms/Controls.h"
 #include "forms/Program.h"
 #include "forms/SortedListModel_p.h"
@@ -160,24 +161,21 @@ void install(const Table &t)
 // The entries the search window makes for a category: four lists for 0-7, one for 8 and 9.
 std::vector<QStringList> expectedEntries(const Table &t, int category)
 {
-    static const char *const codes[] = {"ANL", "DIG", "CLR", "FAX", "PRT", "STM", "SCN", "WID"};
     std::vector<QStringList> lists(5);
     for (int i = 0; i < t.rows.size(); ++i) {
         const QString &row = t.rows[i];
-        auto add = [&](int list, int column, int width) {
-            const QString value = row.mid(column - 1, width);
+        auto add = [&](int list, const records::Field &field) {
+            const QString value = records::field(row, field);
             if (!IsBlank(value))
-                lists[size_t(list)] << value + Space(80 - width) + QString::number(i);
+                lists[size_t(list)] << records::entry(value, field.width, i);
         };
         if (category <= 7) {
-            if (row.mid(120, 3) != QLatin1String(codes[category]))
+            if (records::field(row, records::Type) != records::TypeCodes[category])
                 continue;
-            add(1, 11, 20);
-            add(2, 31, 20);
-            add(3, 51, 20);
-            add(4, 71, 20);
+            for (int list = 1; list <= 4; ++list)
+                add(list, records::Brands[list - 1]);
         } else {
-            add(0, category == 8 ? 1 : 91, category == 8 ? 10 : 30);
+            add(0, category == 8 ? records::Prod : records::DevName);
         }
     }
     return lists;
@@ -352,10 +350,12 @@ struct PickSetUp
 
 bool boxesShow(SearchForm &f, const QString &row)
 {
-    return f.txtTev.Text.value() == row.mid(10, 20) && f.txtDun.Text.value() == row.mid(30, 20) &&
-           f.txtBre.Text.value() == row.mid(50, 20) && f.txtOst.Text.value() == row.mid(70, 20) &&
-           f.txtProd.Text.value() == row.left(10) && f.txtName.Text.value() == row.mid(90, 30) &&
-           f.txtGroup.Text.value() == GroupName(row.mid(120, 3));
+    using namespace records;
+    return f.txtTev.Text.value() == field(row, Tevra) && f.txtDun.Text.value() == field(row, Dunel)
+            && f.txtBre.Text.value() == field(row, Brevikant)
+            && f.txtOst.Text.value() == field(row, Ostrum) && f.txtProd.Text.value() == field(row, Prod)
+            && f.txtName.Text.value() == field(row, DevName)
+            && f.txtGroup.Text.value() == GroupName(field(row, Type));
 }
 
 void BM_Pick(benchmark::State &state, std::string key, int rows, bool byKey)

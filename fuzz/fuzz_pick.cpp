@@ -11,6 +11,7 @@
 #include "FuzzSupport.h"
 
 #include "ModelTable.h"
+#include "Records.h"
 #include "frmMain.h"
 #include "frmSearch.h"
 
@@ -50,18 +51,14 @@ Boxes boxesOf(FuzzSearch &f)
 // and the group of its type code.
 Boxes boxesFor(const QString &row)
 {
+    using namespace records;
     QString group;
     for (const TypeGroup &type : TypeGroups) {
-        if (row.mid(120, 3) == QLatin1String(type.code))
+        if (field(row, Type) == QLatin1String(type.code))
             group = QLatin1String(type.group);
     }
-    return {row.mid(10, 20),
-            row.mid(30, 20),
-            row.mid(50, 20),
-            row.mid(70, 20),
-            row.mid(0, 10),
-            row.mid(90, 30),
-            group};
+    return {field(row, Tevra), field(row, Dunel),   field(row, Brevikant), field(row, Ostrum),
+            field(row, Prod),  field(row, DevName), group};
 }
 
 QString shown(const Boxes &b)

@@ -2,6 +2,9 @@
 // errors, control arrays, placement in twips, and the list controls.
 #include "TestSupport.h"
 
+#include "forms/Contrast_p.h"
+#include "forms/Pictures_p.h"
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
@@ -49,6 +52,9 @@ QComboBox *focusedList(const QStringList &names)
 class FormsRuntime : public QObject
 {
     Q_OBJECT
+
+public:
+    static void initMain() { qputenv("QT_HIGHDPI_DISABLE_2X_IMAGE_LOADING", "1"); }
 
 private slots:
     // ---- windows ----
@@ -552,6 +558,41 @@ private slots:
         auto *edit = static_cast<QLineEdit *>(frmProbe->txt.widget());
         QCOMPARE(edit->text(), records::fixed("Project Starling (rev.C)", 30));
         QCOMPARE(edit->cursorPosition(), 0);
+    }
+
+    // Black or white, whichever reads better on the background: luminance is measured in linear
+    // light, so a mid grey that looks light is still dark enough for white text.
+    void textColourOnFixedBackground_data()
+    {
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<QColor>("text");
+        QTest::newRow("white") << QColor(Qt::white) << QColor(Qt::black);
+        QTest::newRow("window grey") << QColor(224, 224, 224) << QColor(Qt::black);
+        QTest::newRow("mid grey 118") << QColor(118, 118, 118) << QColor(Qt::black);
+        QTest::newRow("mid grey 117") << QColor(117, 117, 117) << QColor(Qt::white);
+        QTest::newRow("black") << QColor(Qt::black) << QColor(Qt::white);
+    }
+    void textColourOnFixedBackground()
+    {
+        QFETCH(QColor, background);
+        QFETCH(QColor, text);
+        QCOMPARE(detail::textColorOn(background), text);
+    }
+
+    // ---- pictures ----
+
+    // Read once per process, and the "@2x" drawing at half its size in pixels on a dense
+    // display, also where Qt itself does not read the "@2x" in a file's name (initMain).
+    void picturesAreDecodedOnceAndKeepTheirSize()
+    {
+        const QPixmap banner = detail::picture(":/banner.bmp", 1.0);
+        QVERIFY(!banner.isNull());
+        QCOMPARE(detail::picture(":/banner.bmp", 1.0).cacheKey(), banner.cacheKey());
+        const QPixmap dense = detail::picture(":/banner.bmp", 2.0);
+        QCOMPARE(dense.devicePixelRatio(), 2.0);
+        QCOMPARE(dense.deviceIndependentSize(), banner.deviceIndependentSize());
+        QCOMPARE(detail::picture(":/banner.bmp", 2.0).cacheKey(), dense.cacheKey());
+        QCOMPARE(detail::icon(":/main.ico").cacheKey(), detail::icon(":/main.ico").cacheKey());
     }
 
     void labelNamesItsControlForScreenReaders()

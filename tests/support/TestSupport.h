@@ -4,8 +4,10 @@
 // windows as a user does.
 #pragma once
 
+#include "BuildConfig.h"
 #include "Edition.h"
 #include "ModelTable.h"
+#include "ModelTableData.h"
 #include "Records.h"
 #include "forms/Controls.h"
 #include "forms/Program.h"
@@ -25,11 +27,20 @@
 #include <functional>
 #include <vector>
 
+template<typename TestObject>
+void callInitMain()
+{
+    if constexpr (requires { TestObject::initMain(); })
+        TestObject::initMain();
+}
+
 // A test program's main: the application as QTEST_MAIN makes it for widgets, set up as the
-// program's own start sets it up.
+// program's own start sets it up. A static TestObject::initMain() runs first, before there is an
+// application object.
 #define MXR_TEST_MAIN(TestObject)                                                                  \
     int main(int argc, char *argv[])                                                               \
     {                                                                                              \
+        callInitMain<TestObject>();                                                                \
         QApplication app(argc, argv);                                                              \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
         forms::SetUpApplication();                                                                 \
@@ -74,6 +85,15 @@ private:
 inline bool internalEdition()
 {
     return EditionCode == "I";
+}
+
+// The version the build carries (the project's), as the main menu shows it.
+inline QString versionCaption()
+{
+    return QStringLiteral("Version: %1.%2.%3")
+            .arg(MXR_VERSION_MAJOR)
+            .arg(MXR_VERSION_MINOR)
+            .arg(MXR_VERSION_REVISION);
 }
 
 // The number of the error that f raises, or 0.

@@ -29,11 +29,10 @@ import os
 import signal
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from e2e_support import START_TIMEOUT, STEP_TIMEOUT, check, log, run_quiet, wait_for
 from e2e_support.accessibility import Tree, import_pyatspi
 from e2e_support.orca import start_screen_reader
-from e2e_support.program import MAIN_TITLE, list_entries, read_boxes
+from e2e_support.program import MAIN_TITLE, list_entries, read_boxes, type_of
 from e2e_support.session import Arguments, main_entry
 from e2e_support.x11 import keys
 
@@ -110,7 +109,7 @@ def run_steps(session, args):
         step(["Up"], [sentence(entries[1])], "Up")
         step(["Return"], [f"{list_name} editable combo box.", entries[1]], "Enter")
         picked = [read_boxes(row) for row in rows if read_boxes(row)[field] == entries[1]
-                  and (type_code is None or row[120:123] == type_code)]
+                  and (type_code is None or type_of(row) == type_code)]
         check(len(picked) == 1, f'{len(picked)} rows have {field} "{entries[1]}"')
         return entries[1], picked[0]
 
