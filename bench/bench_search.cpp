@@ -6,8 +6,8 @@
 // then the event loop runs until the new window has been painted once: the measurement ends
 // with the event-processing pass in which the window received its first Paint event. Qt paints
 // the whole widget tree of a window and flushes it in one pass, so by then every visible control
-// has been drawn once and the lists' queued settling has run. The unloading of the previous
-// window is part of it, as it is for the user.
+// has been drawn once, and the lists, which settle their entries before they are first drawn,
+// are sorted. The unloading of the previous window is part of it, as it is for the user.
 //
 // Tables: the shipped one (all categories), and synthetic ones of 1,000 to 32,767 records of a
 // single type code, every field filled with realistic, mostly distinct names, in shuffled order:
