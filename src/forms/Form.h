@@ -1,4 +1,5 @@
-// Windows: the Form base class, the program-wide window instances and Unload.
+// Windows: the Form base class, the program-wide window instances, Unload, and the Control base
+// class that every control of a window derives from.
 //
 // A window class derives from Form, holds its controls as members, places them in its
 // constructor (its design) and overrides Form_Load and Form_QueryUnload. Each window has one
@@ -26,7 +27,6 @@
 #include <QColor>
 
 #include <functional>
-
 #include <vector>
 
 class QWidget;
