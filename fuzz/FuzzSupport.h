@@ -4,7 +4,7 @@
 #pragma once
 
 #include "IsolatedEnvironment.h"
-#include "forms/Events.h"
+#include "forms/Program.h"
 
 #include <QApplication>
 #include <QString>
@@ -92,6 +92,7 @@ inline void startApplication(int *argc, char ***argv, forms::ErrorReporter repor
     }
     static QApplication *application = new QApplication(*argc, *argv);
     Q_UNUSED(application);
+    forms::SetUpApplication();
     forms::SetErrorReporter(std::move(reporter));
 }
 

@@ -1,15 +1,17 @@
-// A pick in the search window with any text in the list: the window's Click and DropDown
-// handlers, raised as the runtime raises events, on the shipped table for any category. After a
-// Click either nothing has changed, or the text held a number from character 81 on and the edit
+// A pick in the search window of any text in a list: the list's entries, and texts of the
+// fuzzer's added to the list, picked as the box reports a user's pick, and lists opened, on the
+// shipped table for any category. After a pick either nothing but the edit field has changed
+// (it shows the entry picked), or the entry held a number from character 81 on and the edit
 // field is empty, and the seven boxes show exactly that row of the table (or, for a number
 // that names no row, are as they were). An error that no handler traps is a finding.
 //
 // Input: a category byte (0-9, 10 for one that no button offers), then operations until the
 // end, each a byte: its low two bits choose what happens (see LLVMFuzzerTestOneInput), its high
-// four bits which list (0-4, and a few indexes that no list has).
+// four bits which list (0-4).
 #include "FuzzSupport.h"
 
 #include "ModelTable.h"
+#include "Records.h"
 #include "frmMain.h"
 #include "frmSearch.h"
 
@@ -17,20 +19,18 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <vector>
+
 using namespace forms;
 
 namespace {
 
-// The search window with its handlers within reach.
-struct FuzzSearch : SearchForm
-{
-    using SearchForm::cboSearch_Click;
-    using SearchForm::cboSearch_DropDown;
-};
+using FuzzSearch = SearchForm;
 
 // One window per category, loaded on first use and kept: loading one takes far longer than a
-// pick.
+// pick. Its lists' entries as loaded, to put back after each input.
 GlobalForm<FuzzSearch> windows[11];
+std::vector<QStringList> loadedEntries[11];
 
 QStringList table; // lstMain's rows
 QStringList untrapped; // what reached the error reporter
@@ -51,18 +51,14 @@ Boxes boxesOf(FuzzSearch &f)
 // and the group of its type code.
 Boxes boxesFor(const QString &row)
 {
+    using namespace records;
     QString group;
     for (const TypeGroup &type : TypeGroups) {
-        if (row.mid(120, 3) == QLatin1String(type.code))
+        if (field(row, Type) == QLatin1String(type.code))
             group = QLatin1String(type.group);
     }
-    return {row.mid(10, 20),
-            row.mid(30, 20),
-            row.mid(50, 20),
-            row.mid(70, 20),
-            row.mid(0, 10),
-            row.mid(90, 30),
-            group};
+    return {field(row, Tevra), field(row, Dunel),   field(row, Brevikant), field(row, Ostrum),
+            field(row, Prod),  field(row, DevName), group};
 }
 
 QString shown(const Boxes &b)
@@ -78,9 +74,9 @@ QStringList editTexts(FuzzSearch &f)
     return texts;
 }
 
-bool isList(Integer index)
+QComboBox *comboOf(ComboBox &box)
 {
-    return index >= 0 && index <= 4;
+    return static_cast<QComboBox *>(box.widget());
 }
 
 void noUntrappedError(const char *during)
@@ -95,37 +91,48 @@ FuzzSearch &windowFor(Long category)
     GlobalForm<FuzzSearch> &window = windows[category];
     if (!window.IsLoaded()) {
         CategoryIndex = category;
-        window.instance();
+        FuzzSearch &f = window.instance();
         noUntrappedError("Load");
-        QCoreApplication::processEvents(); // the lists settle
+        for (Integer i = 0; i < f.cboSearch.Count(); ++i) {
+            QStringList entries;
+            for (Integer row = 0; row < f.cboSearch[i].ListCount(); ++row)
+                entries << f.cboSearch[i].List(row);
+            loadedEntries[category].push_back(entries);
+        }
     }
     return *window;
 }
 
+// The list opened and closed again, as F4 does twice; a hidden list cannot be opened.
 void dropDown(FuzzSearch &f, Integer index)
 {
+    if (f.cboSearch[index].widget()->isHidden())
+        return;
     const QStringList edits = editTexts(f);
-    RaiseEvent([&] { f.cboSearch_DropDown(index); });
+    comboOf(f.cboSearch[index])->showPopup();
+    comboOf(f.cboSearch[index])->hidePopup();
     noUntrappedError("DropDown");
     FUZZ_CHECK(boxesOf(f) == Boxes(), QStringLiteral("DropDown left %1").arg(shown(boxesOf(f))));
     FUZZ_CHECK(editTexts(f) == edits, QStringLiteral("DropDown changed an edit field"));
 }
 
-// What a Click of list index with text must have done, given the boxes and edit fields before.
-// Characters 81 on hold the record's index, or the pick changes nothing.
-void checkClick(FuzzSearch &f, Integer index, const QString &text, const Boxes &before,
-                QStringList edits)
+// What the pick of row of list index must have done, given the boxes and edit fields before.
+// Characters 81 on hold the record's index, or the pick changes nothing but the edit field,
+// where the box shows the entry picked (and its Text reads the whole entry).
+void checkPick(FuzzSearch &f, Integer index, const QString &text, const Boxes &before,
+               QStringList edits)
 {
     const fuzz::Decimal number = fuzz::readDecimal(text.mid(80));
-    const bool picks = isList(index) && number.kind == fuzz::Decimal::Number;
     Boxes expected = before;
-    if (picks) {
+    if (number.kind == fuzz::Decimal::Number) {
         edits[index] = QString();
         if (number.value >= 0 && number.value < table.size())
             expected = boxesFor(table[number.value]);
+    } else {
+        edits[index] = text;
     }
     auto what = [&] {
-        return QStringLiteral("Click(%1) with %2").arg(index).arg(fuzz::shown(text));
+        return QStringLiteral("a pick in list %1 of %2").arg(index).arg(fuzz::shown(text));
     };
     FUZZ_CHECK(boxesOf(f) == expected,
                QStringLiteral("%1 shows %2 instead of %3")
@@ -135,42 +142,34 @@ void checkClick(FuzzSearch &f, Integer index, const QString &text, const Boxes &
                        .arg(what(), editTexts(f).join(u'|'), edits.join(u'|')));
 }
 
-// Click raised with text in the list's edit field.
-void click(FuzzSearch &f, Integer index, const QString &text)
+// Row of the list picked as the box reports a pick of the user's: its activated signal, which
+// raises Click with the whole entry.
+void pickRow(FuzzSearch &f, Integer index, Integer row)
 {
+    const QString entry = f.cboSearch[index].List(row); // as the user sees the list: settled
     const Boxes before = boxesOf(f);
-    if (isList(index)) {
-        f.cboSearch[index].Text = text;
-        FUZZ_CHECK(f.cboSearch[index].Text == text,
-                   QStringLiteral("the edit field does not hold %1").arg(fuzz::shown(text)));
-    }
     const QStringList edits = editTexts(f);
-    RaiseEvent([&] { f.cboSearch_Click(index); });
-    noUntrappedError("Click");
-    checkClick(f, index, text, before, edits);
+    emit comboOf(f.cboSearch[index])->activated(row);
+    noUntrappedError("a pick in the list");
+    checkPick(f, index, entry, before, edits);
 }
 
-// Row r of the list, or "" when there is no such list or it is empty.
+// Text added to the list as an entry and picked there.
+void pickText(FuzzSearch &f, Integer index, const QString &text)
+{
+    ComboBox &box = f.cboSearch[index];
+    box.AddItem(text);
+    Integer row = 0;
+    while (box.List(row) != text)
+        ++row;
+    pickRow(f, index, row);
+}
+
+// Row r of the list, or "" when the list is empty.
 QString entryOf(FuzzSearch &f, Integer index, std::uint16_t r)
 {
-    if (!isList(index) || f.cboSearch[index].ListCount() == 0)
-        return QString();
-    return f.cboSearch[index].List(Integer(r % f.cboSearch[index].ListCount()));
-}
-
-// Row r of the list picked as the box reports a pick of the user's: its activated signal, which
-// raises Click with the whole entry.
-void pickRow(FuzzSearch &f, Integer index, std::uint16_t r)
-{
-    if (!isList(index) || f.cboSearch[index].ListCount() == 0)
-        return;
-    const Integer row = Integer(r % f.cboSearch[index].ListCount());
-    const QString entry = f.cboSearch[index].List(row);
-    const Boxes before = boxesOf(f);
-    const QStringList edits = editTexts(f);
-    emit static_cast<QComboBox *>(f.cboSearch[index].widget())->activated(row);
-    noUntrappedError("a pick in the list");
-    checkClick(f, index, entry, before, edits);
+    const Integer count = f.cboSearch[index].ListCount();
+    return count == 0 ? QString() : f.cboSearch[index].List(Integer(r % count));
 }
 
 } // namespace
@@ -191,43 +190,51 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, size_t size)
 {
     fuzz::Input in(data, size);
-    FuzzSearch &f = windowFor(in.byte() % 11);
+    const Long category = in.byte() % 11;
+    FuzzSearch &f = windowFor(category);
 
-    // Lists 0-4 most of the time, and now and then an index that no list has.
-    static const Integer indexes[16] = {0, 1, 2, 3, 4, 0, 1, 2, 3, 4, 0, 1, -1, 5, 32767, -32768};
+    bool added[5] = {};
     while (!in.atEnd()) {
         const std::uint8_t op = in.byte();
-        const Integer index = indexes[op >> 4];
+        const Integer index = Integer((op >> 4) % 5);
         switch (op & 3) {
         case 0:
             dropDown(f, index);
             break;
         case 1: // any text
-            click(f, index, in.text());
+            pickText(f, index, in.text());
+            added[index] = true;
             break;
         case 2: // a text from character 81 on
-            click(f, index, Space(80) + in.text());
+            pickText(f, index, Space(80) + in.text());
+            added[index] = true;
             break;
-        case 3: { // an entry of the list: picked in the box, or whole or with a text of the
-                  // input from character 81 on in the edit field
+        case 3: { // an entry of the list, or its first 80 characters with a text of the input
             const std::uint16_t row = std::uint16_t(in.int16());
-            if (op & 8)
-                pickRow(f, index, row);
-            else if (op & 4)
-                click(f, index, entryOf(f, index, row).left(80) + in.text());
-            else
-                click(f, index, entryOf(f, index, row));
+            if (op & 4) {
+                pickText(f, index, entryOf(f, index, row).left(80) + in.text());
+                added[index] = true;
+            } else if (f.cboSearch[index].ListCount() > 0) {
+                pickRow(f, index, Integer(row % f.cboSearch[index].ListCount()));
+            }
             break;
         }
         }
     }
 
-    // Every input starts with its boxes and edit fields empty. Emptied here, they free what this
-    // input made (libFuzzer looks for leaks after every input that allocated more than it freed).
+    // Every input starts with the lists as loaded and the boxes and edit fields empty. Put back
+    // here, they free what this input made (libFuzzer looks for leaks after every input that
+    // allocated more than it freed).
+    for (Integer i = 0; i < f.cboSearch.Count(); ++i) {
+        if (added[i]) {
+            f.cboSearch[i].Clear();
+            for (const QString &entry : loadedEntries[category][size_t(i)])
+                f.cboSearch[i].AddItem(entry);
+        }
+        f.cboSearch[i].Text = "";
+    }
     for (TextBox *box :
          {&f.txtTev, &f.txtDun, &f.txtBre, &f.txtOst, &f.txtProd, &f.txtName, &f.txtGroup})
         box->Text = "";
-    for (Integer i = 0; i < f.cboSearch.Count(); ++i)
-        f.cboSearch[i].Text = "";
     return 0;
 }

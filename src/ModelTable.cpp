@@ -1,15 +1,14 @@
 #include "ModelTable.h"
 
 #include "ModelTableData.h"
-#include "frmMain.h"
+#include "forms/Controls.h"
 
 #include <string>
 
 forms::Long CategoryIndex = 0;
 
-void LoadModelTable()
+void LoadModelTable(forms::ListBox &lstMain)
 {
-    forms::ListBox &lstMain = frmMain->lstMain;
     for (const char16_t *row : ModelTableRows) {
         // The rows are constants of the program: the list refers to them without a copy.
         lstMain.AddItem(QString::fromRawData(reinterpret_cast<const QChar *>(row),

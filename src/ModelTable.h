@@ -1,5 +1,6 @@
-// The model table: loading the built-in records into the main menu's hidden list lstMain, where
-// they stay for the whole run, and the category that the main menu hands to the search window.
+// The model table: loading the built-in records into a list (the main menu's hidden lstMain,
+// where they stay for the whole run), and the category that the main menu hands to the search
+// window.
 //
 // A record is one text of 123 characters with seven fixed-width fields; columns, 1-based:
 //
@@ -12,6 +13,10 @@
 #pragma once
 
 #include "forms/Text.h"
+
+namespace forms {
+class ListBox;
+}
 
 // A type code and the name of its group.
 struct TypeGroup
@@ -36,7 +41,7 @@ forms::String GroupName(const forms::String &code);
 // The category button last pressed on the main menu (0-9); read by the search window's load.
 extern forms::Long CategoryIndex;
 
-// Appends every built-in record to frmMain's lstMain, one AddItem each, in table order. It
-// neither clears the list nor checks what is there; a failing AddItem stops it and the error
-// goes to the caller.
-void LoadModelTable();
+// Appends every built-in record to lstMain, one AddItem each, in table order. It neither clears
+// the list nor checks what is there; a failing AddItem stops it and the error goes to the
+// caller.
+void LoadModelTable(forms::ListBox &lstMain);

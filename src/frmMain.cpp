@@ -74,7 +74,7 @@ void MainMenuForm::Form_Load()
         lblWarn.Visible = false;
         cmdType[9].Visible = false;
     }
-    LoadModelTable();
+    LoadModelTable(lstMain);
 }
 
 void MainMenuForm::cmdType_Click(Integer Index)

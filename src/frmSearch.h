@@ -39,17 +39,14 @@ public:
 protected:
     void Form_Load() override;
 
-    // The lists' handlers, which the runtime raises, and the two routines they share. Tools that
-    // drive a pick with texts of their own reach them through a subclass of the window.
-    void cboSearch_DropDown(forms::Integer Index);
-    void cboSearch_Click(forms::Integer Index);
-    void ClearFields();
-    void ShowRecord();
-
 private:
     void LoadBrandLists(const forms::String &typeCode);
     void LoadSingleList(forms::Long category);
+    void cboSearch_DropDown(forms::Integer Index);
+    void cboSearch_Click(forms::Integer Index);
     void cmdMM_Click();
+    void ClearFields();
+    void ShowRecord();
 
     // Working fields: the record being read and its fields, and the index of the record picked.
     forms::FixedString<10> strProd;

@@ -1,6 +1,8 @@
 #include "Accessibility_p.h"
 
-#include "Widgets_p.h"
+#include "FixedWidthValue_p.h"
+#include "FormWindow_p.h"
+#include "LookupCombo_p.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -96,16 +98,7 @@ public:
 
     QLineEdit *edit() const { return static_cast<QLineEdit *>(widget()); }
 
-    int readLength() const
-    {
-        const QString text = edit()->text();
-        qsizetype length = text.size();
-        if (!edit()->isModified()) {
-            while (length > 0 && text.at(length - 1) == QLatin1Char(' '))
-                --length;
-        }
-        return int(length);
-    }
+    int readLength() const { return valueLength(edit()); }
     QString readText() const { return edit()->text().left(readLength()); }
     int clamped(int offset) const { return qBound(0, offset, readLength()); }
 
@@ -135,6 +128,18 @@ public:
             edit()->setText(text);
         else
             QAccessibleWidget::setText(t, text);
+    }
+
+    // A lookup list's edit field is labelled by the list's label: a screen reader that follows
+    // the field's text (after a pick, or while the user types) still knows which list it is in.
+    QList<QPair<QAccessibleInterface *, QAccessible::Relation>>
+    relations(QAccessible::Relation match) const override
+    {
+        auto found = QAccessibleWidget::relations(match);
+        auto *list = qobject_cast<LookupCombo *>(widget()->parentWidget());
+        if (list && (match & QAccessible::Label))
+            found += QAccessible::queryAccessibleInterface(list)->relations(QAccessible::Label);
+        return found;
     }
 
     QAccessible::State state() const override

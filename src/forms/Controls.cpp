@@ -1,7 +1,10 @@
 #include "Controls.h"
 
+#include "Contrast_p.h"
+#include "FixedWidthValue_p.h"
+#include "LookupCombo_p.h"
+#include "PictureButton_p.h"
 #include "SortedListModel_p.h"
-#include "Widgets_p.h"
 
 #include <QFont>
 #include <QLabel>
@@ -21,44 +24,6 @@ void checkIndex(Integer index, qsizetype count)
         throw Error(ErrInvalidIndex);
 }
 } // namespace
-
-Control::Control(Form *form, QWidget *widget) : m_widget(widget), m_form(form)
-{
-    form->registerControl(this);
-}
-
-Control::~Control()
-{
-    m_form->unregisterControl(this);
-    delete m_widget;
-}
-
-void Control::setVisible(bool visible)
-{
-    m_widget->setVisible(visible);
-}
-
-bool Control::isVisible() const
-{
-    return !m_widget->isHidden();
-}
-
-void Control::Move(Single left, Single top, Single width, Single height)
-{
-    m_widget->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
-                          TwipsToPixels(height));
-}
-
-void Control::setAccessibleName(const String &name)
-{
-    m_widget->setAccessibleName(name);
-}
-
-void Control::raise(const std::function<void()> &handler)
-{
-    if (handler)
-        RaiseEvent(handler);
-}
 
 CommandButton::CommandButton(Form *form) : Control(form, new detail::PictureButton(form->widget()))
 {
@@ -147,7 +112,10 @@ void Label::setLabelFor(Control &control)
     control.setAccessibleName(caption());
 }
 
-TextBox::TextBox(Form *form) : Control(form, new QLineEdit(form->widget())) {}
+TextBox::TextBox(Form *form) : Control(form, new QLineEdit(form->widget()))
+{
+    detail::keepSelectionInValue(static_cast<QLineEdit *>(m_widget));
+}
 
 void TextBox::setText(String text)
 {
@@ -188,11 +156,6 @@ String ListBox::List(Integer index) const
 {
     checkIndex(index, m_model->rowCount());
     return m_model->index(index).data().toString();
-}
-
-void ListBox::Clear()
-{
-    m_model->setStringList({});
 }
 
 ComboBox::ComboBox(Form *form) : Control(form, new detail::LookupCombo(form->widget()))

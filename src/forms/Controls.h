@@ -28,47 +28,6 @@ class SortedListModel;
 class LookupCombo;
 } // namespace detail
 
-class Control
-{
-    void setVisible(bool visible);
-    bool isVisible() const;
-
-public:
-    virtual ~Control();
-    Control(const Control &) = delete;
-    Control &operator=(const Control &) = delete;
-
-    Property<Control, bool, &Control::setVisible, &Control::isVisible> Visible{this};
-
-    // Design time: place and size in twips; the place in the focus order; the name a screen
-    // reader speaks for the control.
-    void Move(Single left, Single top, Single width, Single height);
-    void Place(Single left, Single top, Single width, Single height, int tabIndex)
-    {
-        Move(left, top, width, height);
-        setTabIndex(tabIndex);
-    }
-    void setTabIndex(int tabIndex) { m_tabIndex = tabIndex; }
-    int TabIndex() const { return m_tabIndex; }
-    void setAccessibleName(const String &name);
-
-    QWidget *widget() const { return m_widget; }
-
-protected:
-    Control(Form *form, QWidget *widget);
-
-    // Runs a handler as an event of this control's window.
-    static void raise(const std::function<void()> &handler);
-
-    QWidget *m_widget;
-
-private:
-    Form *m_form;
-    int m_tabIndex = -1;
-
-    friend class Form;
-};
-
 class CommandButton : public Control
 {
     void setCaption(String caption);
@@ -110,7 +69,7 @@ public:
     void setFont(const String &family, int points, bool bold);
     // The label stands on this background: without a text colour of its own, it takes the one
     // that reads on it.
-    void standOn(const QColor &background);
+    void standOn(const QColor &background) override;
     // The control this label names: a screen reader speaks the caption as its name.
     void setLabelFor(Control &control);
 
@@ -140,7 +99,6 @@ public:
     Integer ListCount() const;
     // Entry index, counted from 0; an index the list does not hold raises error 381.
     String List(Integer index) const;
-    void Clear();
 
 private:
     QStringListModel *m_model; // owned by the widget

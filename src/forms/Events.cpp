@@ -35,7 +35,8 @@ Error toError(std::exception_ptr error)
     } catch (const std::bad_alloc &) {
         return Error(ErrListFull, QStringLiteral("Out of memory"));
     } catch (const std::exception &e) {
-        return Error(51, QStringLiteral("Internal error: %1").arg(QString::fromLocal8Bit(e.what())));
+        return Error(51,
+                     QStringLiteral("Internal error: %1").arg(QString::fromLocal8Bit(e.what())));
     } catch (...) {
         return Error(51, QStringLiteral("Internal error"));
     }
@@ -53,7 +54,7 @@ int ExitStatus()
     return state().exitStatus;
 }
 
-void ClearEndedForTesting()
+ProgramRun::ProgramRun()
 {
     state().ended = false;
     state().ending = false;

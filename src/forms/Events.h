@@ -18,7 +18,16 @@ namespace forms {
 // What the runtime knows of the program's end.
 bool HasEnded();
 int ExitStatus();
-void ClearEndedForTesting();
+
+// One run of the program: it starts with the program not ended. Run makes one for the
+// program; whatever drives the windows without Run (the tests) makes one for each run.
+class ProgramRun
+{
+public:
+    ProgramRun();
+    ProgramRun(const ProgramRun &) = delete;
+    ProgramRun &operator=(const ProgramRun &) = delete;
+};
 
 // Shows the user an untrapped error; the program installs a message box, tests their own
 // recorder. Returns the reporter that was installed before.

@@ -1,11 +1,9 @@
 #include "Form.h"
 
-#include "Accessibility_p.h"
-#include "Controls.h"
-#include "Widgets_p.h"
+#include "FormWindow_p.h"
+#include "Pictures_p.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFontDatabase>
 #include <QFont>
 #include <QWidget>
@@ -15,26 +13,6 @@
 namespace forms {
 
 namespace {
-
-void setUpApplicationOnce()
-{
-    // Before any widget is described to a screen reader (see Accessibility.h).
-    detail::installAccessibility();
-    static QCoreApplication *setUpFor = nullptr;
-    if (setUpFor == QCoreApplication::instance())
-        return;
-    setUpFor = QCoreApplication::instance();
-    // The program ends when its last window is unloaded, not when Qt sees no window; and an
-    // untrapped error ends it the same way.
-    QGuiApplication::setQuitOnLastWindowClosed(false);
-    detail::setEndHandler(End);
-    // Faces the program carries for desktops that lack them (see dialogFont).
-    const QDir carried(QStringLiteral(":/fonts"));
-    for (const QString &file : carried.entryList(QDir::Files))
-        QFontDatabase::addApplicationFont(carried.filePath(file));
-    if (!dynamic_cast<detail::ProgramStyle *>(QApplication::style()))
-        QApplication::setStyle(new detail::ProgramStyle(QApplication::style()->name()));
-}
 
 // The windows' twip layouts were made for an 8-point dialog font; the desktop's own UI font is
 // often larger and would cut captions off inside their fixed boxes. A condensed sans-serif at
@@ -114,15 +92,13 @@ void GlobalFormBase::load(Form *form)
 
 Form::Form()
 {
-    setUpApplicationOnce();
-    m_window = new detail::FormWindow(this);
+    m_window = new detail::FormWindow(
+            [this] { RaiseEvent([this] { Unload(*this, vbFormControlMenu); }); });
+    m_window->own(this);
     m_window->setFont(dialogFont());
 }
 
-Form::~Form()
-{
-    delete m_window; // none when the window, being destroyed, destroys this form
-}
+Form::~Form() = default;
 
 QWidget *Form::widget() const
 {
@@ -153,13 +129,11 @@ void Form::Show()
 
 void Form::setLeft(Single twips)
 {
-    m_left = twips;
     m_window->move(TwipsToPixels(twips), m_window->pos().y());
 }
 
 void Form::setTop(Single twips)
 {
-    m_top = twips;
     m_window->move(m_window->pos().x(), TwipsToPixels(twips));
 }
 
@@ -186,10 +160,8 @@ void Form::setBackColor(const QColor &background)
     // The labels stand on this colour: their text colour goes with it, whatever colours the
     // desktop's scheme gives the rest.
     m_window->setBackColor(background);
-    for (Control *control : m_controls) {
-        if (auto *label = dynamic_cast<Label *>(control))
-            label->standOn(background);
-    }
+    for (Control *control : m_controls)
+        control->standOn(background);
 }
 
 void Form::setPicture(const String &resource)
@@ -219,6 +191,44 @@ void Form::applyTabOrder()
     const std::vector<Control *> order = tabOrder();
     for (size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1]->widget(), order[i]->widget());
+}
+
+Control::Control(Form *form, QWidget *widget) : m_widget(widget), m_form(form)
+{
+    form->registerControl(this);
+}
+
+Control::~Control()
+{
+    m_form->unregisterControl(this);
+    delete m_widget;
+}
+
+void Control::setVisible(bool visible)
+{
+    m_widget->setVisible(visible);
+}
+
+bool Control::isVisible() const
+{
+    return !m_widget->isHidden();
+}
+
+void Control::Move(Single left, Single top, Single width, Single height)
+{
+    m_widget->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
+                          TwipsToPixels(height));
+}
+
+void Control::setAccessibleName(const String &name)
+{
+    m_widget->setAccessibleName(name);
+}
+
+void Control::raise(const std::function<void()> &handler)
+{
+    if (handler)
+        RaiseEvent(handler);
 }
 
 void Form::registerControl(Control *control)

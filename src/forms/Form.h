@@ -1,4 +1,5 @@
-// Windows: the Form base class, the program-wide window instances and Unload.
+// Windows: the Form base class, the program-wide window instances, Unload, and the Control base
+// class that every control of a window derives from.
 //
 // A window class derives from Form, holds its controls as members, places them in its
 // constructor (its design) and overrides Form_Load and Form_QueryUnload. Each window has one
@@ -13,9 +14,10 @@
 // dense displays. When the last window is unloaded, the program ends. Once it has ended, a
 // handler that references a window that is not loaded goes no further (Events.h).
 //
-// Unloading hides a window and takes it out of the program at once; the window itself is
-// destroyed when control is back in the event loop, so a handler may unload its own window and
-// go on running, and Qt may still be inside the control that raised the event.
+// Unloading hides a window and takes it out of the program at once; the window itself, and
+// with it the form (its Qt window owns it), is destroyed when control is back in the event
+// loop, so a handler may unload its own window and go on running, and Qt may still be inside
+// the control that raised the event.
 #pragma once
 
 #include "Events.h"
@@ -24,6 +26,7 @@
 
 #include <QColor>
 
+#include <functional>
 #include <vector>
 
 class QWidget;
@@ -92,9 +95,7 @@ class Form
 {
     // Accessors behind the properties below; they must be declared before them.
     void setLeft(Single twips);
-    Single left() const { return m_left; }
     void setTop(Single twips);
-    Single top() const { return m_top; }
     void setCaption(String caption);
     String caption() const;
 
@@ -108,8 +109,9 @@ public:
 
     bool IsLoaded() const { return m_loaded; }
 
-    Property<Form, Single, &Form::setLeft, &Form::left> Left{this};
-    Property<Form, Single, &Form::setTop, &Form::top> Top{this};
+    // Write only: where the window is, its Qt window says.
+    Property<Form, Single, &Form::setLeft> Left{this};
+    Property<Form, Single, &Form::setTop> Top{this};
     Property<Form, String, &Form::setCaption, &Form::caption> Caption{this};
 
     // The Qt window behind this form, for tests and the runtime.
@@ -139,18 +141,63 @@ private:
     void registerControl(Control *control);
     void unregisterControl(Control *control);
 
-    detail::FormWindow *m_window;
+    detail::FormWindow *m_window; // owns this form
     std::vector<Control *> m_controls;
     GlobalFormBase *m_global = nullptr;
-    Single m_left = 0;
-    Single m_top = 0;
     bool m_loaded = false;
 
     friend class Control;
     friend class GlobalFormBase;
-    friend class detail::FormWindow;
     friend bool Unload(Form &form, Integer mode);
     friend void End(int status);
+};
+
+// What every control is to its window: a member of it, made with the window as its parent and
+// placed in twips during the window's design, with a place in the focus order. Controls.h has
+// the kinds of control.
+class Control
+{
+    void setVisible(bool visible);
+    bool isVisible() const;
+
+public:
+    virtual ~Control();
+    Control(const Control &) = delete;
+    Control &operator=(const Control &) = delete;
+
+    Property<Control, bool, &Control::setVisible, &Control::isVisible> Visible{this};
+
+    // Design time: place and size in twips; the place in the focus order; the name a screen
+    // reader speaks for the control.
+    void Move(Single left, Single top, Single width, Single height);
+    void Place(Single left, Single top, Single width, Single height, int tabIndex)
+    {
+        Move(left, top, width, height);
+        setTabIndex(tabIndex);
+    }
+    void setTabIndex(int tabIndex) { m_tabIndex = tabIndex; }
+    int TabIndex() const { return m_tabIndex; }
+    void setAccessibleName(const String &name);
+
+    QWidget *widget() const { return m_widget; }
+
+    // The control stands on this background (its window's): a control that draws text on it
+    // takes a text colour that reads there.
+    virtual void standOn(const QColor &background) { Q_UNUSED(background); }
+
+protected:
+    Control(Form *form, QWidget *widget);
+
+    // Runs a handler as an event of this control's window.
+    static void raise(const std::function<void()> &handler);
+
+    QWidget *m_widget;
+
+private:
+    Form *m_form;
+    int m_tabIndex = -1;
+
+    friend class Form;
 };
 
 namespace detail {

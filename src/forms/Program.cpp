@@ -1,8 +1,13 @@
 #include "Program.h"
 
+#include "Accessibility_p.h"
 #include "Form.h"
+#include "ProgramStyle_p.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFontDatabase>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -20,6 +25,32 @@ namespace forms {
 
 namespace {
 
+// Keys that a screen reader may have claimed. While a screen reader listens, Qt's accessibility
+// bridge holds every key until the screen reader has said whether it takes it; but it waits
+// only 100 ms, and on a busy machine it then hands every key it holds to the program, with a
+// warning. A key the screen reader took would then act on the window too: its review keys on
+// the keypad (read the current line, Where Am I) would move a list's selection or pick. The
+// keypad's keys handed over that way go nowhere; the bridge posts them right after its
+// warning, so they are all queued before a marker posted at low priority then.
+bool droppingAbandonedKeys = false;
+const QEvent::Type AbandonedKeysPassed = QEvent::Type(QEvent::registerEventType());
+
+void keysAbandoned()
+{
+    droppingAbandonedKeys = true;
+    if (QCoreApplication::instance())
+        QCoreApplication::postEvent(QCoreApplication::instance(), new QEvent(AbandonedKeysPassed),
+                                    Qt::LowEventPriority);
+}
+
+bool isAbandonedKey(const QEvent *event)
+{
+    if (!droppingAbandonedKeys || event->spontaneous()
+        || (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease))
+        return false;
+    return static_cast<const QKeyEvent *>(event)->modifiers() & Qt::KeypadModifier;
+}
+
 // Exceptions must never cross Qt's event loop. Every handler runs inside RaiseEvent already;
 // this is the net under everything else that Qt calls.
 class ProgramApplication : public QApplication
@@ -28,6 +59,12 @@ public:
     using QApplication::QApplication;
     bool notify(QObject *receiver, QEvent *event) override
     {
+        if (event->type() == AbandonedKeysPassed) {
+            droppingAbandonedKeys = false;
+            return true;
+        }
+        if (isAbandonedKey(event))
+            return true;
         try {
             return QApplication::notify(receiver, event);
         } catch (...) {
@@ -58,8 +95,9 @@ bool holdingRuntimeDirBack = false; // see withoutRuntimeDir
 // The program's own report of an untrapped error: a message box, as its users know it.
 void showErrorBox(const Error &e)
 {
-    QMessageBox::critical(nullptr, App.Title,
-                          QStringLiteral("Run-time error '%1':\n\n%2").arg(e.Number()).arg(e.Description()));
+    QMessageBox::critical(
+            nullptr, App.Title,
+            QStringLiteral("Run-time error '%1':\n\n%2").arg(e.Number()).arg(e.Description()));
 }
 
 void tellFailure(const QString &line)
@@ -83,13 +121,16 @@ QString waylandCause(const QString &message)
         return QStringLiteral("WAYLAND_DISPLAY is not set, and no Wayland compositor is at "
                               "\"wayland-0\" %1")
                 .arg(reason);
-    return QStringLiteral("no Wayland compositor is at WAYLAND_DISPLAY \"%1\" %2").arg(socket, reason);
+    return QStringLiteral("no Wayland compositor is at WAYLAND_DISPLAY \"%1\" %2")
+            .arg(socket, reason);
 }
 
 void programMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (holdingRuntimeDirBack && message.startsWith(QLatin1String("QStandardPaths: ")))
         return; // see withoutRuntimeDir
+    if (message.startsWith(QLatin1String("QSpiApplication::keyEventError")))
+        keysAbandoned();
     if (starting && message.startsWith(QLatin1String("Failed to create wl_display"))) {
         platformCause = waylandCause(message);
         causeIsDisplay = true;
@@ -186,8 +227,23 @@ void withoutRuntimeDir(Make make)
 
 } // namespace
 
+void SetUpApplication()
+{
+    // Before any widget is described to a screen reader (see Accessibility_p.h).
+    detail::installAccessibility();
+    // An untrapped error ends the program as the last unload does.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    detail::setEndHandler(End);
+    // Faces the program carries for desktops that lack them (the windows' dialog font).
+    const QDir carried(QStringLiteral(":/fonts"));
+    for (const QString &file : carried.entryList(QDir::Files))
+        QFontDatabase::addApplicationFont(carried.filePath(file));
+    QApplication::setStyle(new detail::ProgramStyle(QApplication::style()->name()));
+}
+
 int Run(int &argc, char **argv, void (*start)())
 {
+    ProgramRun run;
     if (argc > 0 && argv[0]) {
         programName = argv[0];
         for (const char *p = argv[0]; *p; ++p) {
@@ -201,6 +257,7 @@ int Run(int &argc, char **argv, void (*start)())
     std::optional<ProgramApplication> app;
     withoutRuntimeDir([&] { app.emplace(argc, argv); });
     starting = false;
+    SetUpApplication();
     QGuiApplication::setDesktopFileName(App.DesktopFileName);
     QCoreApplication::setApplicationVersion(
             QStringLiteral("%1.%2.%3").arg(App.Major).arg(App.Minor).arg(App.Revision));

@@ -29,4 +29,10 @@ extern Application App;
 // unless a reporter is installed (SetErrorReporter).
 int Run(int &argc, char **argv, void (*start)());
 
+// Sets the application object up as the program needs it: its style, the faces it carries, what
+// screen readers are told of the windows, and that the program ends when its last window is
+// unloaded rather than when Qt sees no window. Run does it; whatever makes its own application
+// object to drive the windows (the tests, the benchmarks) calls it once after making it.
+void SetUpApplication();
+
 } // namespace forms

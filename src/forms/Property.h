@@ -6,19 +6,26 @@
 // runtime operation. It holds only a pointer to its owner.
 #pragma once
 
+#include <type_traits>
 #include <utility>
 
 namespace forms {
 
-template<typename Owner, typename T, auto Setter, auto Getter>
+// Without a Getter the property is write only: reading it does not compile.
+template<typename Owner, typename T, auto Setter, auto Getter = nullptr>
 class Property
 {
+    static constexpr bool readable = !std::is_null_pointer_v<decltype(Getter)>;
+
 public:
     explicit Property(Owner *owner) : m_owner(owner) {}
     Property(const Property &) = delete;
 
     // a.Text = b.Text copies the value, not the proxy.
-    Property &operator=(const Property &other) { return *this = static_cast<T>(other); }
+    Property &operator=(const Property &other) requires readable
+    {
+        return *this = static_cast<T>(other);
+    }
 
     template<typename U>
     Property &operator=(U &&value)
@@ -27,8 +34,8 @@ public:
         return *this;
     }
 
-    operator T() const { return (m_owner->*Getter)(); }
-    T value() const { return (m_owner->*Getter)(); }
+    operator T() const requires readable { return (m_owner->*Getter)(); }
+    T value() const requires readable { return (m_owner->*Getter)(); }
 
 private:
     Owner *m_owner;

@@ -96,5 +96,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(ArtworkDisplay)
+MXR_TEST_MAIN(ArtworkDisplay)
 #include "tst_artwork_display.moc"

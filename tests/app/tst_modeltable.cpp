@@ -25,23 +25,25 @@ private slots:
     void loadingAgainAppendsSecondCopy()
     {
         ProgramScope scope;
-        LoadModelTable();
-        QCOMPARE(frmMain->lstMain.ListCount(), Integer(2 * ModelTableRowCount));
-        QCOMPARE(frmMain->lstMain.List(ModelTableRowCount), QString::fromUtf16(ModelTableRows[0]));
+        ListBox &list = frmProbe->lst;
+        LoadModelTable(list);
+        LoadModelTable(list);
+        QCOMPARE(list.ListCount(), Integer(2 * ModelTableRowCount));
+        QCOMPARE(list.List(ModelTableRowCount), QString::fromUtf16(ModelTableRows[0]));
     }
 
     void failingAppendStopsLoadingAndKeepsRowsBefore()
     {
         ProgramScope scope;
-        fillTable({});
+        ListBox &list = frmProbe->lst;
         for (int i = 0; i < 32767 - 10; ++i)
-            frmMain->lstMain.AddItem("filler");
-        QCOMPARE(errorOf([] { LoadModelTable(); }), int(ErrListFull));
-        QCOMPARE(frmMain->lstMain.ListCount(), Integer(32767));
-        QCOMPARE(frmMain->lstMain.List(32757), QString::fromUtf16(ModelTableRows[0]));
-        QCOMPARE(frmMain->lstMain.List(32766), QString::fromUtf16(ModelTableRows[9]));
+            list.AddItem("filler");
+        QCOMPARE(errorOf([&] { LoadModelTable(list); }), int(ErrListFull));
+        QCOMPARE(list.ListCount(), Integer(32767));
+        QCOMPARE(list.List(32757), QString::fromUtf16(ModelTableRows[0]));
+        QCOMPARE(list.List(32766), QString::fromUtf16(ModelTableRows[9]));
     }
 };
 
-QTEST_MAIN(ModelTableLoading)
+MXR_TEST_MAIN(ModelTableLoading)
 #include "tst_modeltable.moc"

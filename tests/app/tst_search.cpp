@@ -9,6 +9,7 @@
 #include "Edition.h"
 
 #include <QAbstractItemView>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,7 +36,7 @@ QStringList expectedEntries(const QStringList &rows, const QString &type, int co
 {
     QStringList entries;
     for (int i = 0; i < rows.size(); ++i) {
-        if (!type.isEmpty() && rows[i].mid(120, 3) != type)
+        if (!type.isEmpty() && records::field(rows[i], records::Type) != type)
             continue;
         const QString value = records::fixed(rows[i].mid(column - 1), width);
         if (!records::rtrim(value).isEmpty())
@@ -113,7 +114,7 @@ private slots:
         QCOMPARE(f.Caption.value(), title);
         QCOMPARE(f.lblSearch.Caption.value(), title);
         QStringList expected = expectedEntries(rows, "", column, width);
-        QCOMPARE(expected.size(), category == 8 ? 396 : 396 - 68);
+        QCOMPARE(expected.size(), category == 8 ? ModelTableRowCount : ModelTableRowCount - 68);
         std::sort(expected.begin(), expected.end(), listOrder);
         QCOMPARE(entriesOf(f.cboSearch[0]), expected);
         QVERIFY(f.cboSearch[0].widget()->isVisible());
@@ -289,7 +290,7 @@ private slots:
         for (int row : {0, int(entries.size()) / 2, int(entries.size()) - 1}) {
             pick(box, row, byMouse);
             const int record = entries[row].mid(80).toInt();
-            const QString type = rows[record].mid(120, 3);
+            const QString type = records::field(rows[record], records::Type);
             QCOMPARE(boxes(f), recordBoxes(rows[record], groupNames[typeCodes.indexOf(type)]));
             QCOMPARE(comboOf(box)->lineEdit()->text(), QString());
             QCOMPARE(box.ListCount(), Integer(entries.size()));
@@ -335,6 +336,14 @@ private slots:
         QCOMPARE(f.txtDun.Text.value(), "DN 2" + Space(16));
         QCOMPARE(f.txtName.Text.value(), Space(30));    // filled also when hidden
         QCOMPARE(f.txtGroup.Text.value(), QString("Stelmar"));
+        // What is copied is the value the user sees, without its filler.
+        for (TextBox *box : {&f.txtProd, &f.txtTev}) {
+            box->widget()->setFocus();
+            QTest::keyClick(box->widget(), Qt::Key_A, Qt::ControlModifier);
+            QGuiApplication::clipboard()->clear();
+            QTest::keyClick(box->widget(), Qt::Key_C, Qt::ControlModifier);
+            QCOMPARE(QGuiApplication::clipboard()->text(), records::rtrim(box->Text));
+        }
     }
 
     void openingAnyListClearsBoxes()
@@ -370,7 +379,7 @@ private slots:
         QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
         QTest::keyClick(combo, Qt::Key_Tab);    // and leave the field
         QCOMPARE(boxes(f), before);
-        QCOMPARE(f.cboSearch[0].ListCount(), Integer(396));
+        QCOMPARE(f.cboSearch[0].ListCount(), Integer(ModelTableRowCount));
         QCOMPARE(combo->lineEdit()->text(), typed);
     }
 
@@ -405,7 +414,7 @@ private slots:
         QTest::newRow("beyond the table") << "500";
         QTest::newRow("beyond 16 bits") << "40000";
         QTest::newRow("negative") << "-1";
-        QTest::newRow("last plus one") << "396";
+        QTest::newRow("last plus one") << QString::number(ModelTableRowCount);
     }
     void unreadableRecordKeepsBoxesButEmptiesField()
     {
@@ -521,52 +530,6 @@ private slots:
         QVERIFY(!w->parentWidget());    // modeless, no owner
     }
 
-    void controlPlaces()
-    {
-        ProgramScope scope;
-        SearchForm &f = *frmSearch;
-        const std::pair<Control *, QRect> places[] = {
-            {&f.lblSearch, {375, 600, 2340, 240}},    {&f.cboSearch[0], {300, 900, 2535, 315}},
-            {&f.lblSTev, {300, 1275, 555, 180}},      {&f.cboSearch[1], {300, 1500, 2535, 315}},
-            {&f.lblSDun, {330, 1950, 555, 180}},      {&f.cboSearch[2], {300, 2175, 2535, 315}},
-            {&f.lblSBre, {300, 2625, 825, 195}},      {&f.cboSearch[3], {300, 2850, 2535, 315}},
-            {&f.lblSOst, {300, 3300, 570, 180}},      {&f.cboSearch[4], {300, 3525, 2535, 315}},
-            {&f.Label2, {4050, 1050, 600, 225}},      {&f.txtTev, {4950, 975, 1965, 285}},
-            {&f.Label3, {4050, 1500, 555, 180}},      {&f.txtDun, {4950, 1425, 1965, 285}},
-            {&f.Label4, {4050, 1950, 780, 180}},      {&f.txtBre, {4950, 1875, 1965, 285}},
-            {&f.Label5, {4050, 2400, 555, 180}},      {&f.txtOst, {4950, 2325, 1965, 285}},
-            {&f.Label6, {4050, 2850, 765, 180}},      {&f.txtProd, {4950, 2775, 1965, 285}},
-            {&f.Label1, {4050, 3300, 765, 195}},      {&f.txtGroup, {4950, 3225, 1965, 285}},
-            {&f.lblLName, {4050, 3750, 825, 225}},    {&f.txtName, {4950, 3675, 1965, 285}},
-            {&f.cmdMM, {5700, 4275, 1215, 375}},
-        };
-        for (const auto &[control, twips] : places) {
-            QCOMPARE(control->widget()->geometry(),
-                     QRect(qRound(twips.x() / 15.0), qRound(twips.y() / 15.0),
-                           qRound(twips.width() / 15.0), qRound(twips.height() / 15.0)));
-        }
-        const std::pair<Label *, const char *> captions[] = {
-            {&f.lblSTev, "Tevra"}, {&f.lblSDun, "Dunel"},   {&f.lblSBre, "Brevikant"},
-            {&f.lblSOst, "Ostrum"}, {&f.Label2, "Tevra"},   {&f.Label3, "Dunel"},
-            {&f.Label4, "Brevikant"}, {&f.Label5, "Ostrum"}, {&f.Label6, "Prod Code"},
-            {&f.Label1, "Group"},   {&f.lblLName, "Dev Name"},
-        };
-        for (const auto &[label, caption] : captions) {
-            QCOMPARE(label->Caption.value(), QString(caption));
-            QVERIFY(!label->widget()->autoFillBackground());
-            // The whole caption shows in its box in the font the window draws with.
-            const QWidget *w = label->widget();
-            QVERIFY2(w->fontMetrics().horizontalAdvance(caption) <= w->width(), caption);
-        }
-        QCOMPARE(f.cmdMM.Caption.value(), QString("&Main Menu"));
-        for (TextBox *t : {&f.txtTev, &f.txtDun, &f.txtBre, &f.txtOst, &f.txtProd, &f.txtGroup,
-                           &f.txtName}) {
-            auto *edit = qobject_cast<QLineEdit *>(t->widget());
-            QVERIFY(edit && !edit->isReadOnly());
-            QVERIFY(edit->text().isEmpty());
-        }
-    }
-
     void resizingNeitherMovesNorScalesControls()
     {
         ProgramScope scope;
@@ -616,5 +579,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(SearchWindow)
+MXR_TEST_MAIN(SearchWindow)
 #include "tst_search.moc"

@@ -2,7 +2,8 @@
 // errors, control arrays, placement in twips, and the list controls.
 #include "TestSupport.h"
 
-#include "forms/Widgets_p.h"
+#include "forms/Contrast_p.h"
+#include "forms/Pictures_p.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -51,6 +52,9 @@ QComboBox *focusedList(const QStringList &names)
 class FormsRuntime : public QObject
 {
     Q_OBJECT
+
+public:
+    static void initMain() { qputenv("QT_HIGHDPI_DISABLE_2X_IMAGE_LOADING", "1"); }
 
 private slots:
     // ---- windows ----
@@ -172,7 +176,6 @@ private slots:
         frmProbe->Top = 750;
         QCOMPARE(frmProbe->widget()->pos(), QPoint(100, 50));
         QCOMPARE(frmProbe->widget()->size(), QSize(400, 200));
-        QCOMPARE(Single(frmProbe->Left), Single(1500));
         QCOMPARE(frmProbe->cbo[0].widget()->geometry(), QRect(10, 60, 169, 21));
         QCOMPARE(TwipsToPixels(10), 1);
         QCOMPARE(TwipsToPixels(7005), 467);
@@ -440,6 +443,25 @@ private slots:
         QCOMPARE(frmProbe->textDuringClick, entry("Beta", 1));
     }
 
+    // Enter in the open list is first offered as a shortcut, before a screen reader has had the
+    // key; the keypad's Enter is its Where Am I. The offer alone picks nothing; the key press,
+    // which comes when no screen reader claims the key, picks as Enter does.
+    void enterPicksOnlyWhenPressed()
+    {
+        ProgramScope scope;
+        QComboBox *combo = focusedList({"Alpha", "Beta"});
+        QVERIFY(combo);
+        QTest::keyClick(combo, Qt::Key_Down, Qt::AltModifier);
+        QTRY_VERIFY(combo->view()->isVisible());
+        QKeyEvent offer(QEvent::ShortcutOverride, Qt::Key_Enter, Qt::KeypadModifier, "\r");
+        QApplication::sendEvent(combo->view(), &offer);
+        QVERIFY(combo->view()->isVisible());
+        QVERIFY(frmProbe->log.filter("Click").isEmpty());
+        QTest::keyClick(combo->view(), Qt::Key_Enter, Qt::KeypadModifier);
+        QTRY_VERIFY(!combo->view()->isVisible());
+        QCOMPARE(frmProbe->log.last(), QString("Click 0"));
+    }
+
     void f4OpensListAndRaisesDropDown()
     {
         ProgramScope scope;
@@ -538,6 +560,41 @@ private slots:
         QCOMPARE(edit->cursorPosition(), 0);
     }
 
+    // Black or white, whichever reads better on the background: luminance is measured in linear
+    // light, so a mid grey that looks light is still dark enough for white text.
+    void textColourOnFixedBackground_data()
+    {
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<QColor>("text");
+        QTest::newRow("white") << QColor(Qt::white) << QColor(Qt::black);
+        QTest::newRow("window grey") << QColor(224, 224, 224) << QColor(Qt::black);
+        QTest::newRow("mid grey 118") << QColor(118, 118, 118) << QColor(Qt::black);
+        QTest::newRow("mid grey 117") << QColor(117, 117, 117) << QColor(Qt::white);
+        QTest::newRow("black") << QColor(Qt::black) << QColor(Qt::white);
+    }
+    void textColourOnFixedBackground()
+    {
+        QFETCH(QColor, background);
+        QFETCH(QColor, text);
+        QCOMPARE(detail::textColorOn(background), text);
+    }
+
+    // ---- pictures ----
+
+    // Read once per process, and the "@2x" drawing at half its size in pixels on a dense
+    // display, also where Qt itself does not read the "@2x" in a file's name (initMain).
+    void picturesAreDecodedOnceAndKeepTheirSize()
+    {
+        const QPixmap banner = detail::picture(":/banner.bmp", 1.0);
+        QVERIFY(!banner.isNull());
+        QCOMPARE(detail::picture(":/banner.bmp", 1.0).cacheKey(), banner.cacheKey());
+        const QPixmap dense = detail::picture(":/banner.bmp", 2.0);
+        QCOMPARE(dense.devicePixelRatio(), 2.0);
+        QCOMPARE(dense.deviceIndependentSize(), banner.deviceIndependentSize());
+        QCOMPARE(detail::picture(":/banner.bmp", 2.0).cacheKey(), dense.cacheKey());
+        QCOMPARE(detail::icon(":/main.ico").cacheKey(), detail::icon(":/main.ico").cacheKey());
+    }
+
     void labelNamesItsControlForScreenReaders()
     {
         ProgramScope scope;
@@ -547,5 +604,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(FormsRuntime)
+MXR_TEST_MAIN(FormsRuntime)
 #include "tst_forms.moc"

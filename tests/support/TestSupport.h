@@ -1,28 +1,55 @@
-// What the GUI tests share: a clean program state for every test function, a reporter that
-// records untrapped errors instead of showing a modal box, a window of the tests' own, and
-// helpers that drive the real windows as a user does.
+// What the GUI tests share: the application set up as the program has it (MXR_TEST_MAIN), a
+// run of the program for every test function, a reporter that records untrapped errors
+// instead of showing a modal box, a window of the tests' own, and helpers that drive the real
+// windows as a user does.
 #pragma once
 
+#include "BuildConfig.h"
 #include "Edition.h"
 #include "ModelTable.h"
+#include "ModelTableData.h"
 #include "Records.h"
 #include "forms/Controls.h"
+#include "forms/Program.h"
 #include "frmMain.h"
 #include "frmSearch.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QListView>
 #include <QPushButton>
 #include <QStringList>
+#include <QStringListModel>
 #include <QTest>
 #include <QWidget>
 
 #include <functional>
 #include <vector>
 
-// Installs an error reporter that records what reaches it, and ends every window and the
-// program's ended state when the test function is over.
+template<typename TestObject>
+void callInitMain()
+{
+    if constexpr (requires { TestObject::initMain(); })
+        TestObject::initMain();
+}
+
+// A test program's main: the application as QTEST_MAIN makes it for widgets, set up as the
+// program's own start sets it up. A static TestObject::initMain() runs first, before there is an
+// application object.
+#define MXR_TEST_MAIN(TestObject)                                                                  \
+    int main(int argc, char *argv[])                                                               \
+    {                                                                                              \
+        callInitMain<TestObject>();                                                                \
+        QApplication app(argc, argv);                                                              \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        forms::SetUpApplication();                                                                 \
+        TestObject tc;                                                                             \
+        return QTest::qExec(&tc, argc, argv);                                                      \
+    }
+
+// One run of the program for a test function: an error reporter that records what reaches it,
+// and at the end every window unloaded as the program ends.
 class ProgramScope
 {
 public:
@@ -35,7 +62,6 @@ public:
     ~ProgramScope()
     {
         forms::End();
-        forms::ClearEndedForTesting();
         forms::SetErrorReporter(m_previous);
         CategoryIndex = 0;
         // The windows that were unloaded go now, as they would in the event loop.
@@ -52,12 +78,22 @@ public:
     std::vector<Reported> errors;
 
 private:
+    forms::ProgramRun m_run;
     forms::ErrorReporter m_previous;
 };
 
 inline bool internalEdition()
 {
     return EditionCode == "I";
+}
+
+// The version the build carries (the project's), as the main menu shows it.
+inline QString versionCaption()
+{
+    return QStringLiteral("Version: %1.%2.%3")
+            .arg(MXR_VERSION_MAJOR)
+            .arg(MXR_VERSION_MINOR)
+            .arg(MXR_VERSION_REVISION);
 }
 
 // The number of the error that f raises, or 0.
@@ -72,13 +108,12 @@ int errorOf(F &&f)
     return 0;
 }
 
-// Replaces the model table in lstMain with rows of the test's own.
+// Replaces the model table in lstMain with rows of the test's own (through the list's view: the
+// program itself never changes lstMain once it is loaded).
 inline void fillTable(const QStringList &rows)
 {
-    forms::ListBox &lstMain = frmMain->lstMain;
-    lstMain.Clear();
-    for (const QString &row : rows)
-        lstMain.AddItem(row);
+    auto *view = static_cast<QListView *>(frmMain->lstMain.widget());
+    static_cast<QStringListModel *>(view->model())->setStringList(rows);
 }
 
 inline QStringList tableRows()

@@ -1,20 +1,23 @@
 #!/bin/sh
 # What `cmake --install` and the Debian package put on a machine, the desktop validators, Debian's
-# package checker, the packaged program's start, and the Windows version record.
-# Usage: packaging_check.sh BUILD_DIR VERSION FILE_VERSION TEXT_VERSION
-#   VERSION as project() sets it (MAJOR.MINOR.PATCH); FILE_VERSION (MAJOR,MINOR,0,PATCH) and
-#   TEXT_VERSION as the Windows version record carries them.
+# package checker and the packaged program's start.
+# Usage: packaging_check.sh BUILD_DIR VERSION EDITION
+#   VERSION as project() sets it (MAJOR.MINOR.PATCH), EDITION the build's EDITION_CODE.
 #
 # Needs no display, session bus or runtime folder of the caller's: it makes its own.
 set -u
 build=$1
 version=$2
-file_version=$3
-text_version=$4
+edition=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 trap 'exit 1' HUP INT TERM
 fail() { echo "FAIL: $*"; exit 1; }
+# The program finds its libraries in the system's folders alone: no run path that the loader
+# searches first.
+no_run_path() {
+    ! readelf -d "$1" | grep -E '\((RPATH|RUNPATH)\)' || fail "$2 has a run path"
+}
 
 # Every file that the package, and an installation into /usr, holds; no more, no fewer.
 cat > "$work/expected" <<'EOF'
@@ -41,6 +44,7 @@ DESTDIR="$work/root" cmake --install "$build" --prefix /usr >/dev/null || fail "
 diff -u "$work/expected" "$work/installed" || fail "cmake --install: other files than expected"
 root="$work/root/usr"
 [ -x "$root/bin/model-xref" ] || fail "program in bin/ is not executable"
+no_run_path "$root/bin/model-xref" "the installed program"
 desktop="$root/share/applications/com.tevra.ModelXref.desktop"
 metainfo="$root/share/metainfo/com.tevra.ModelXref.metainfo.xml"
 for n in 16 22 24 32 48 64 128 256; do
@@ -87,39 +91,52 @@ awk '{ want = $6 ~ /\/$/ ? "drwxr-xr-x" : $6 == "./usr/bin/model-xref" ? "-rwxr-
      $1 != want || $2 != "root/root" { print "want " want " root/root: " $0; bad = 1 }
      END { exit bad }' "$work/listing" || fail "package ownership or modes"
 
-# Depends: the package of every library the program needs (from dpkg-shlibdeps, not a list
-# written by hand), and the fonts its windows use.
 dpkg-deb -x "$deb" "$work/x"
 program="$work/x/usr/bin/model-xref"
-depends=", $(dpkg-deb -f "$deb" Depends),"
-multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
-for lib in $(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
-    owners=$(dpkg -S "*/$multiarch/$lib" 2>/dev/null | grep -v '^diversion' |
-             sed 's|: /.*||' | tr ',' '\n' | sed 's/^ *//; s/:.*//' | sort -u)
-    [ -n "$owners" ] || fail "no installed package has $lib"
-    found=
-    for p in $owners; do
-        case "$depends" in *", $p "*|*", $p,"*) found=$p ;; esac
+no_run_path "$program" "the packaged program"
+# The dependencies (the libraries' packages that dpkg-shlibdeps found, and the fonts) name real
+# packages, in versions that this machine has: the one where the packaged program starts below.
+depends=$(dpkg-deb -f "$deb" Depends)
+dpkg-checkbuilddeps -d "$depends" /dev/null || fail "Depends not met here: $depends"
+
+# The package speaks of its own edition. Only the internal one has the development names (the
+# Development Name search on Alt+N, the Dev Name box) and the warning; the external edition's
+# texts name none of them, nor the internal edition. Each text as read, on one line.
+share="$work/x/usr/share"
+zcat "$share/man/man1/model-xref.1.gz" | groff -man -Tascii -P-cbou > "$work/man"
+cp "$share/metainfo/com.tevra.ModelXref.metainfo.xml" "$work/metainfo"
+dpkg-deb -f "$deb" Description > "$work/description"
+zcat "$share/doc/model-xref/changelog.gz" > "$work/changelog"
+for text in man metainfo description changelog; do
+    tr -s '[:space:]' ' ' < "$work/$text" > "$work/$text.line"
+done
+if [ "$edition" = I ]; then
+    for said in "Development Name" "Dev Name" "Alt+N" "Internal Use Only Do Not Distribute"; do
+        grep -qF "$said" "$work/man.line" || fail "the manual page does not tell of $said"
     done
-    [ -n "$found" ] || fail "Depends lacks the package of $lib ($owners): $depends"
-done
-for p in fonts-dejavu-extra fonts-liberation2; do
-    case "$depends" in *", $p,"*|*", $p "*) ;; *) fail "Depends lacks $p: $depends" ;; esac
-done
+    for text in metainfo description; do
+        grep -qi "development name" "$work/$text.line" || fail "the $text has no development name"
+    done
+else
+    for text in man metainfo description changelog; do
+        ! grep -Eio 'dev(elopment)? name|alt\+n|internal' "$work/$text.line" ||
+            fail "external edition: its $text text tells of the internal edition"
+    done
+fi
 echo "debian package: ok"
 
 # The packaged program starts and shows its main menu, on a private X server (the end-to-end
 # tests' session: Xvfb on a free display, a runtime folder of its own, nothing of the caller's
 # desktop).
-python3 -B - "$(dirname "$0")/../e2e" "$program" "$work/x11" <<'PY' || fail "the packaged program showed no main menu"
+export PYTHONPATH="$(dirname "$0")/../e2e"
+python3 -B - "$program" "$work/x11" <<'PY' || fail "the packaged program showed no main menu"
 import sys
-sys.path.insert(0, sys.argv[1])
 from e2e_support.program import MAIN_TITLE
 from e2e_support.session import Session, main_entry
 
 
 def main():
-    with Session(sys.argv[2], sys.argv[3]) as session:
+    with Session(sys.argv[1], sys.argv[2]) as session:
         session.start_display()
         session.start_program(accessibility=False)
         session.wait_shown(MAIN_TITLE)
@@ -128,24 +145,3 @@ def main():
 main_entry(main)
 PY
 echo "packaged program shows the main menu: ok"
-
-# The Windows version record compiles and carries the file version and its text.
-rc="$build/src/model-xref.rc"
-grep -q "FILEVERSION $file_version" "$rc" || fail "rc FILEVERSION"
-if command -v x86_64-w64-mingw32-windres >/dev/null && [ -d /usr/share/mingw-w64/include ]; then
-    # No Windows compiler here: the host preprocessor with the MinGW headers stands in.
-    x86_64-w64-mingw32-windres --preprocessor=cpp -D_WIN32 -I/usr/share/mingw-w64/include \
-        -i "$rc" -O coff -o "$work/rc.o" 2>"$work/windres.log" || { cat "$work/windres.log"; fail "windres"; }
-    python3 - "$work/rc.o" "$file_version" "$text_version" <<'PY' || fail "compiled version record lacks its values"
-import struct, sys
-data = open(sys.argv[1], 'rb').read()
-# Version strings are UTF-16; FILEVERSION a,b,c,d is stored as the words b,a,d,c.
-a, b, c, d = (int(n) for n in sys.argv[2].split(','))
-assert sys.argv[3].encode('utf-16-le') in data
-assert 'Model Cross Reference'.encode('utf-16-le') in data
-assert struct.pack('<4H', b, a, d, c) in data
-PY
-    echo "windows version record: ok"
-else
-    echo "windows version record: not compiled (no MinGW windres)"
-fi

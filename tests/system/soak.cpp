@@ -139,6 +139,7 @@ int main(int argc, char *argv[])
     const int total = argc > 1 ? std::atoi(argv[1]) : 10000;
     qInstallMessageHandler(quietOffscreen);
     QApplication app(argc, argv);
+    forms::SetUpApplication();
     frmMain->Show();
     const int categories = frmMain->cmdType[9].Visible ? 10 : 9;
     settle();

@@ -163,6 +163,10 @@ class Session:
         # are no fault of the program (see the file). No effect on other builds.
         asan = [env.get("ASAN_OPTIONS", ""),
                 f"suppressions={os.path.join(SUPPORT, 'asan-suppressions.txt')}"]
+        if accessibility:
+            # The leak check's suppression of what Qt's accessibility bridge leaves behind
+            # names the bridge's caller, which only the full allocation stack shows.
+            asan.append("fast_unwind_on_malloc=0")
         if self.platform == "wayland":
             # Qt's Wayland plugin leaves libwayland-client's proxies behind and is unloaded
             # before the leak check runs, so what it reports cannot even be named. The program's
@@ -272,9 +276,10 @@ def _interrupt(signum, frame):
     raise KeyboardInterrupt(f"signal {signum}")
 
 
-def main_entry(main, watchdog_seconds=55):
+def main_entry(main, watchdog_seconds=50):
     """Runs main() and exits 0 when it passed, 1 when it failed. The whole test must be over
-    within watchdog_seconds, whatever hangs."""
+    within watchdog_seconds, whatever hangs: before CTest's time-out, so that clean-up runs
+    and the failure says where the test was."""
     # Be told when whoever started us (dbus-run-session, CTest) goes away, so that clean-up runs.
     die_with_parent()
     for signum in _ENDING_SIGNALS:

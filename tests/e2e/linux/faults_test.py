@@ -23,7 +23,6 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from e2e_support import START_TIMEOUT, check, log, run_quiet
 from e2e_support.accessibility import Tree, import_pyatspi
 from e2e_support.pixels import has_text

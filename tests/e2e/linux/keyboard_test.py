@@ -26,7 +26,6 @@ Usage (inside dbus-run-session):
 import os
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from e2e_support import START_TIMEOUT, STEP_TIMEOUT, check, log, run_quiet, wait_for
 from e2e_support.accessibility import Tree, import_pyatspi
 from e2e_support.pixels import (check_access_key, gray_pixels, has_text, ico_images, is_drawn,

@@ -7,7 +7,11 @@ each step until Orca has said what the step must say, in that order:
 - the main menu by its title (and in the internal edition its red warning), then "Analog";
 - Alt+S: the Scanner window, then Main Menu; Tab into each empty box: its label and "blank";
 - Tab into the Tevra list; Alt+Down: the list and the entry current in it; Down: the next one;
-  Enter: the list again and the name picked, the focus staying in the list;
+  Where Am I (the keypad's Enter): where that entry is, and the list stays open; Enter: the
+  list again and the name picked, the focus staying in the list; Where Am I: the list by its
+  name, blank; a review key (the keypad's Up) on the closed list changes nothing;
+- Where Am I and the review key while Orca answers late (it is stopped for a moment, so that
+  Qt's accessibility bridge gives up waiting and hands the key to the program): the same;
 - Shift+Tab back through the boxes: each box's label, then its value once, whole, without the
   filler spaces that pad it;
 - Alt+M: the main menu again, the focus on Scanner, which opened the window;
@@ -22,12 +26,13 @@ Usage (inside dbus-run-session):
 """
 
 import os
+import signal
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from e2e_support import START_TIMEOUT, STEP_TIMEOUT, check, log, run_quiet
+from e2e_support import START_TIMEOUT, STEP_TIMEOUT, check, log, run_quiet, wait_for
+from e2e_support.accessibility import Tree, import_pyatspi
 from e2e_support.orca import start_screen_reader
-from e2e_support.program import MAIN_TITLE, list_entries, read_boxes
+from e2e_support.program import MAIN_TITLE, list_entries, read_boxes, type_of
 from e2e_support.session import Arguments, main_entry
 from e2e_support.x11 import keys
 
@@ -52,6 +57,8 @@ def run_steps(session, args):
     reader = start_screen_reader(session)
     started = reader.mark()
     session.start_program()
+    tree = Tree(import_pyatspi(), args.program)
+    orca = dict(session.processes)["orca"]
 
     def step(sequence, expected, what):
         """Presses keys and waits until Orca has said expected, in that order."""
@@ -61,6 +68,19 @@ def run_steps(session, args):
         log(f"{what}: {said}")
         return said
 
+    def answering_late(key):
+        """Presses key while Orca is stopped, until Qt's bridge has given up waiting for its
+        answer and handed the key to the program; then lets Orca go on."""
+        def gave_up():
+            return sum("keyEventError" in line for line in session.program_output())
+        before = gave_up()
+        os.kill(orca.pid, signal.SIGSTOP)
+        try:
+            keys(key)
+            wait_for(lambda: gave_up() > before, STEP_TIMEOUT, "the bridge to give up on Orca")
+        finally:
+            os.kill(orca.pid, signal.SIGCONT)
+
     def main_menu(focused):
         return [f"{MAIN_TITLE} frame."] + ([sentence(WARNING)] if internal else []) + \
             [f"{focused} push button."]
@@ -68,15 +88,28 @@ def run_steps(session, args):
     def box(name, value):
         return [f"{name} text.", f"{value} selected." if value else "blank."]
 
-    def pick_second(list_name, field, type_code=None):
+    def pick_second(list_name, field, type_code=None, late=False):
         """In the open search window's list, focused: Alt+Down, Down and Enter pick its second
-        entry, which Orca says as the list has it; returns that entry and its row's boxes."""
+        entry, which Orca says as the list has it; returns that entry and its row's boxes.
+        Where Am I on the entry before the pick leaves the list open; late: with Orca
+        answering late."""
         entries = list_entries(rows, field, type_code)
         step(["alt+Down"], [f"List with {len(entries)} items.", sentence(entries[0])], "Alt+Down")
         step(["Down"], [sentence(entries[1])], "Down")
+        where_am_i = ["list item.", sentence(entries[1]), f"2 of {len(entries)}."]
+        if late:
+            since = reader.mark()
+            answering_late("KP_Enter")
+            log(f"Where Am I, answered late: {reader.wait_said(where_am_i, STEP_TIMEOUT, since)}")
+        else:
+            step(["KP_Enter"], where_am_i, "Where Am I")
+        # Keys come in order: once the next entry is said as the open list's, Where Am I has
+        # neither picked nor closed the list.
+        step(["Down"], [sentence(entries[2])], "Down")
+        step(["Up"], [sentence(entries[1])], "Up")
         step(["Return"], [f"{list_name} editable combo box.", entries[1]], "Enter")
         picked = [read_boxes(row) for row in rows if read_boxes(row)[field] == entries[1]
-                  and (type_code is None or row[120:123] == type_code)]
+                  and (type_code is None or type_of(row) == type_code)]
         check(len(picked) == 1, f'{len(picked)} rows have {field} "{entries[1]}"')
         return entries[1], picked[0]
 
@@ -95,7 +128,14 @@ def run_steps(session, args):
     for name in box_names:
         step(["Tab"], box(name, ""), f"Tab to {name}")
     step(["Tab"], ["Tevra editable combo box."], "Tab to the Tevra list")
-    tevra, boxes = pick_second("Tevra", "Tevra", "SCN")
+    tevra, boxes = pick_second("Tevra", "Tevra", "SCN", late=True)
+    window = tree.window("Scanner")
+    shown = tree.boxes(window, box_names)
+    step(["KP_Enter"], ["Tevra editable combo box.", "blank."], "Where Am I after the pick")
+    # The review key would move the closed list's selection up and pick the first entry.
+    answering_late("KP_Up")
+    step(["KP_Enter"], ["Tevra editable combo box.", "blank."], "Where Am I after KP_Up")
+    check(tree.boxes(window, box_names) == shown, "a review key changed the record shown")
     boxes_in_reverse(boxes, len(box_names))
     step(["alt+m"], main_menu("Scanner"), "Alt+M")
 

@@ -237,5 +237,5 @@ private:
     QPalette m_original = QApplication::palette();
 };
 
-QTEST_MAIN(Colours)
+MXR_TEST_MAIN(Colours)
 #include "tst_colours.moc"
