@@ -33,11 +33,12 @@ bench_packages=(libbenchmark-dev xvfb xauth)
 fuzz_packages=(clang libclang-rt-dev)
 # The Windows build: MinGW-w64 (posix threads), Debian's Qt source for the cross-built Qt
 # (apt-get source, quilt), the dialog font the program carries, wixl and msitools for the MSI,
-# and for its tests Wine with fonts, an X server and drivers.
+# osslsigncode to sign (and openssl for the tests' certificate), and for its tests Wine with
+# fonts, an X server and drivers.
 windows_packages=(
     cmake ninja-build qt6-base-dev g++-mingw-w64-x86-64-posix dpkg-dev quilt python3
-    fonts-dejavu-extra wixl msitools wine64 fonts-wine fonts-liberation2 xvfb xdotool xclip
-    imagemagick
+    fonts-dejavu-extra wixl msitools osslsigncode openssl
+    wine64 fonts-wine fonts-liberation2 xvfb xdotool xclip imagemagick
 )
 qt_windows=$HOME/.cache/model-xref/qt-6.4.2-mingw # as the windows preset has it
 

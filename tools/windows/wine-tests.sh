@@ -7,8 +7,8 @@
 # on an Xvfb of its own (tests/e2e/e2e_support/display.py) and runs CTest in BUILD_DIR with
 # both; the test programs reach Wine through tools/windows/wine-run.sh. Afterwards it ends Wine
 # and Xvfb and removes the prefix, whatever the outcome. Needs: wine64, fonts-wine,
-# fonts-liberation2, xvfb, xdotool, xclip, imagemagick, python3, and for the MSI's tests wixl
-# and msitools.
+# fonts-liberation2, xvfb, xdotool, xclip, imagemagick, python3, for the MSI's tests wixl and
+# msitools, and for the signing test osslsigncode and openssl.
 #
 # The prefix is set up to look like a Windows machine to the program:
 # - Fonts. Wine would offer every font of this machine (through fontconfig), and this Wine does
@@ -17,7 +17,9 @@
 #   in for Arial, Times New Roman and Courier New under those names, the Liberation fonts,
 #   which have the same metrics.
 # - Windows. Xvfb has no window manager, so Wine draws the frames and captions and moves the
-#   keyboard focus itself, as Windows does (X11 driver setting Managed=N).
+#   keyboard focus itself, as Windows does (X11 driver setting Managed=N). Wine's light visual
+#   style is on, as in every new prefix, as Windows 10 and 11 have theirs; the keyboard test in
+#   the classic look turns it off for its own run.
 # - The Qt Test programs run offscreen; the offscreen platform reads its fonts from the folder
 #   in QT_QPA_FONTDIR, here C:\windows\Fonts.
 # - A program that crashes prints Wine's backtrace and ends, instead of waiting behind a crash
@@ -28,7 +30,8 @@ set -euo pipefail
 
 wine=${MXR_WINE:-/usr/lib/wine/wine64}
 wineserver=$(dirname "$wine")/wineserver
-for tool in "$wine" "$wineserver" Xvfb xdotool xclip import python3 msiinfo wixl; do
+for tool in "$wine" "$wineserver" Xvfb xdotool xclip import python3 msiinfo wixl osslsigncode \
+            openssl; do
     command -v "$tool" >/dev/null || { echo "wine-tests.sh: $tool is missing" >&2; exit 1; }
 done
 # The whole run is on an X server of its own, which ends with it.

@@ -1,10 +1,13 @@
 """Keys and windows on the X server in DISPLAY, as a user and a window manager meet them:
-xdotool types keys and finds windows, xprop and xwininfo read what the server holds of them."""
+xdotool types keys and finds windows, xprop and xwininfo read what the server holds of them,
+and the XFixes extension tells when the clipboard changes hands."""
 
+import ctypes
+import ctypes.util
 import re
 import subprocess
 
-from e2e_support import STEP_TIMEOUT, log, run_quiet, wait_for
+from e2e_support import STEP_TIMEOUT, check, log, run_quiet, wait_for
 
 # Between keys: time for Wine, which passes each key on from the X server to the program, and
 # for a screen reader, to which the program's accessibility bridge hands each key first.
@@ -78,3 +81,53 @@ def x_frame_origin(wid):
     x, y, _, _ = x_geometry(wid)
     extents = x_cardinals(wid, "_NET_FRAME_EXTENTS") or [0, 0, 0, 0]
     return x - extents[0], y - extents[2]
+
+
+class SelectionOwnerChanges:
+    """Counts how often the CLIPBOARD selection of the X server in DISPLAY is taken, through
+    the XFixes extension: every copy in a Windows program under Wine makes Wine take it again
+    (even from itself), so a count that has grown since a copy's keys tells that the copy has
+    reached the X clipboard, whatever the text copied."""
+
+    def __init__(self):
+        x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
+        xfixes = ctypes.CDLL(ctypes.util.find_library("Xfixes"))
+        pointer, ulong, intp = ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_int)
+        x11.XOpenDisplay.restype = pointer
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XInternAtom.restype = ulong
+        x11.XInternAtom.argtypes = [pointer, ctypes.c_char_p, ctypes.c_int]
+        x11.XDefaultRootWindow.restype = ulong
+        x11.XDefaultRootWindow.argtypes = [pointer]
+        for name in ("XPending", "XFlush", "XCloseDisplay"):
+            getattr(x11, name).argtypes = [pointer]
+        x11.XNextEvent.argtypes = [pointer, pointer]
+        xfixes.XFixesQueryExtension.argtypes = [pointer, intp, intp]
+        xfixes.XFixesSelectSelectionInput.argtypes = [pointer, ulong, ulong, ulong]
+        self._x11 = x11
+        self._display = x11.XOpenDisplay(None)
+        check(self._display, "cannot open the X display")
+        event_base, error_base = ctypes.c_int(), ctypes.c_int()
+        check(xfixes.XFixesQueryExtension(self._display, ctypes.byref(event_base),
+                                          ctypes.byref(error_base)),
+              "the X server has no XFixes extension")
+        self._notify = event_base.value        # + XFixesSelectionNotify, which is 0
+        set_owner_mask = 1
+        xfixes.XFixesSelectSelectionInput(
+            self._display, x11.XDefaultRootWindow(self._display),
+            x11.XInternAtom(self._display, b"CLIPBOARD", 0), set_owner_mask)
+        x11.XFlush(self._display)
+        self._event = (ctypes.c_long * 24)()   # an XEvent
+        self._count = 0
+
+    def count(self):
+        while self._x11.XPending(self._display):
+            self._x11.XNextEvent(self._display, self._event)
+            if ctypes.cast(self._event, ctypes.POINTER(ctypes.c_int))[0] == self._notify:
+                self._count += 1
+        return self._count
+
+    def close(self):
+        if self._display:
+            self._x11.XCloseDisplay(self._display)
+            self._display = None

@@ -1,21 +1,34 @@
 """Reads the resources back out of a built Windows program, as Explorer's Properties page and
-its icon view do: the version record (numbers and text) and the application icon.
+its icon view do, and as Windows does when it starts it: the version record (numbers and text),
+the application icon and the application manifest.
 
 Usage: check_exe_resources.py ICON.ico FILE_VERSION TEXT_VERSION PROGRAM.exe...
     FILE_VERSION as the four numbers "4,2,0,5", TEXT_VERSION as shown, "4.02.0005".
-Exits 0 when each program's version record holds both and its first icon group is every image
-of ICON.ico, byte for byte.
+Exits 0 when each program's version record holds both, its first icon group is every image
+of ICON.ico, byte for byte, and it carries one manifest that asks for no administrator rights,
+names Windows 7 to 11, is aware of each monitor's DPI and allows long paths.
 """
 
-import os
 import struct
 import sys
+import xml.etree.ElementTree as ElementTree
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from e2e_support import TestFailure, check
 from e2e_support.session import main_entry
 
-RT_ICON, RT_GROUP_ICON, RT_VERSION = 3, 14, 16
+RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+# The manifest's settings, by the path of their element (namespaces as Windows reads them).
+ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
+SETTINGS = ASM_V3 + "application/" + ASM_V3 + "windowsSettings/"
+MANIFEST_TEXTS = {
+    SETTINGS + "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}dpiAwareness":
+        "PerMonitorV2",
+    SETTINGS + "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware": "true/pm",
+    SETTINGS + "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}longPathAware": "true",
+}
+# Windows 7, 8, 8.1, and 10 and 11 (which share one).
+SUPPORTED_OS = {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
 
 
 def resources(exe):
@@ -128,6 +141,28 @@ def check_icon(found, ico):
     print(f"icon: first group {name!r} is the icon file's {count} images")
 
 
+def check_manifest(found):
+    """One manifest, resource 1 (the one Windows reads at start; a second, such as a toolchain's
+    default one, would be a conflict), and what it asks of Windows."""
+    manifests = [(name, datas) for name, datas in found.get(RT_MANIFEST, [])]
+    check([(name, len(datas)) for name, datas in manifests] == [(1, 1)],
+          f"manifest resources {[(name, len(datas)) for name, datas in manifests]}, expected "
+          "one, number 1")
+    root = ElementTree.fromstring(manifests[0][1][0])
+    level = root.find(f".//{ASM_V3}requestedExecutionLevel")
+    check(level is not None
+          and (level.get("level"), level.get("uiAccess")) == ("asInvoker", "false"),
+          "the manifest does not ask to run as the invoker, without UI access")
+    for path, want in MANIFEST_TEXTS.items():
+        element = root.find(path)
+        got = element.text.strip() if element is not None and element.text else None
+        check(got == want, f"manifest {path.rsplit('}', 1)[1]} is {got!r}, expected {want!r}")
+    systems = {e.get("Id").lower() for e in root.iter("{urn:schemas-microsoft-com:compatibility.v1}"
+                                                       "supportedOS")}
+    check(systems == SUPPORTED_OS, f"manifest names the systems {sorted(systems)}")
+    print("manifest: as invoker, Windows 7 to 11, per-monitor DPI (v2), long paths")
+
+
 def main():
     ico_path, numbers, text, *programs = sys.argv[1:]
     with open(ico_path, "rb") as f:
@@ -138,6 +173,7 @@ def main():
             found = resources(f.read())
         check_version(found, numbers, text)
         check_icon(found, ico)
+        check_manifest(found)
 
 
 if __name__ == "__main__":

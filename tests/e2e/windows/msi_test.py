@@ -33,7 +33,6 @@ import subprocess
 import sys
 from pathlib import Path
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from e2e_support import STEP_TIMEOUT, check, log
 from e2e_support.pixels import capture
 from e2e_support.session import main_entry
@@ -72,6 +71,15 @@ def msi_properties(msi):
     return {row["Property"]: row["Value"] for row in msi_table(msi, "Property")}
 
 
+def component_guids(msi):
+    """{(folder, file name): GUID of the file's component}."""
+    folders = {row["Directory"]: row["DefaultDir"] for row in msi_table(msi, "Directory")}
+    components = {row["Component"]: (folders[row["Directory_"]], row["ComponentId"])
+                  for row in msi_table(msi, "Component")}
+    return {(components[row["Component_"]][0], row["FileName"]): components[row["Component_"]][1]
+            for row in msi_table(msi, "File")}
+
+
 def check_tables(args):
     msi = args.msi
     properties = msi_properties(msi)
@@ -88,7 +96,13 @@ def check_tables(args):
     check(icon == Path(args.icon).read_bytes(),
           "the icon of Installed apps is not the program's icon")
 
-    # (Where the files land, the installation shows.)
+    # (Where the files land, the installation shows.) Windows Installer counts the size that
+    # Installed apps shows from each file's size in the File table.
+    sizes = sorted(int(row["FileSize"]) for row in msi_table(msi, "File"))
+    folder_sizes = sorted(path.stat().st_size for path in Path(args.folder).rglob("*")
+                          if path.is_file())
+    check(sizes == folder_sizes, f"the File table's sizes {sizes} are not the folder's "
+          f"{folder_sizes}")
     components = msi_table(msi, "Component")
     not_64 = [row["Component"] for row in components if not int(row["Attributes"]) & 256]
     check(not not_64, f"32-bit components in a 64-bit package: {not_64}")
@@ -110,7 +124,7 @@ def check_tables(args):
     message = conditions.get("NOT " + newer, "")
     check("newer version" in message, f"no message refuses a downgrade: {conditions}")
     log(f"tables: {NAME} {args.version}, ProductCode {properties['ProductCode']}, "
-        f"{len(components)} components, downgrade message {message!r}")
+        f"{len(components)} components, {sum(sizes) // 1024} KiB, downgrade message {message!r}")
 
 
 # ---- Wine ----
@@ -228,13 +242,21 @@ def check_installed(args, msi, version, folder):
     check(target.lower() == program.lower(), f"the shortcut starts {target!r}, not {program!r}")
     log(f"shortcut {shortcuts[0]}: {target}")
 
-    product_code = msi_properties(msi)["ProductCode"]
+    properties = msi_properties(msi)
+    product_code = properties["ProductCode"]
     entries = product_entries()
     check(list(entries) == [product_code], f"Installed apps: {sorted(entries)}, expected only "
           f"{product_code}")
     entry = entries[product_code]
+    # Its support information: the publisher's contact, a comment, the folder. (Wine writes
+    # EstimatedSize 0; Windows counts it from the File table's sizes, which `tables` checks.)
+    check(properties.get("ARPCONTACT") and properties.get("ARPCOMMENTS"),
+          "the package has no contact or comment for Installed apps")
     for name, want in (("DisplayVersion", version), ("Publisher", PUBLISHER),
-                       ("NoModify", "0x1"), ("NoRepair", "0x1"), ("WindowsInstaller", "0x1")):
+                       ("NoModify", "0x1"), ("NoRepair", "0x1"), ("WindowsInstaller", "0x1"),
+                       ("Contact", properties["ARPCONTACT"]),
+                       ("Comments", properties["ARPCOMMENTS"]),
+                       ("InstallLocation", INSTALL_DIR + "\\")):
         check(entry.get(name) == want, f"Installed apps: {name} is {entry.get(name)!r}, "
               f"expected {want!r}")
     # Installed apps takes the icon of a Windows Installer product from its registration.
@@ -242,7 +264,9 @@ def check_installed(args, msi, version, folder):
     icon_path = next(iter(icon.values()), {}).get("ProductIcon", "")
     check(Path(unix_path(icon_path)).read_bytes() == Path(args.icon).read_bytes(),
           f"the product icon {icon_path} is not the program's icon")
-    log(f"Installed apps: {NAME} {version}, {PUBLISHER}, icon {icon_path}")
+    log(f"Installed apps: {NAME} {version}, {PUBLISHER}, icon {icon_path}, contact "
+        f"{entry['Contact']!r}, folder {entry['InstallLocation']!r}, EstimatedSize "
+        f"{entry.get('EstimatedSize')}")
 
 
 # ---- what the prefix holds, before and after ----
@@ -341,6 +365,10 @@ def upgrade(args):
     old_code = msi_properties(old_msi)["ProductCode"]
     new_code = msi_properties(args.msi)["ProductCode"]
     check(old_code != new_code, f"{old_version} and {args.version} share the ProductCode")
+    # A file's component keeps its GUID from one version to the next.
+    old_guids, new_guids = component_guids(old_msi), component_guids(args.msi)
+    changed = sorted(f for f, guid in new_guids.items() if old_guids.get(f) != guid)
+    check(not changed, f"components whose GUID is not {old_version}'s: {changed}")
 
     check(msiexec(args, "/i", old_msi, "/qn") == 0, f"installing {old_version} failed")
     check_installed(args, old_msi, old_version, old_folder)
