@@ -231,7 +231,8 @@ void SetUpApplication()
 {
     // Before any widget is described to a screen reader (see Accessibility_p.h).
     detail::installAccessibility();
-    // An untrapped error ends the program as the last unload does.
+    // The program ends when its last window is unloaded, or an untrapped error ends it; not
+    // when Qt sees no window shown.
     QGuiApplication::setQuitOnLastWindowClosed(false);
     detail::setEndHandler(End);
     // Faces the program carries for desktops that lack them (the windows' dialog font).
