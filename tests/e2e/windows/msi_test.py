@@ -49,7 +49,7 @@ UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 # ERROR_INSTALL_FAILURE, as msiexec ends when a launch condition refuses the installation.
 # Wine passes on the low byte of a Windows program's exit code.
 INSTALL_FAILURE = 1603 & 0xFF
-MSIEXEC_TIMEOUT = 120
+MSIEXEC_TIMEOUT = 60
 
 
 # ---- the package's tables ----
@@ -418,4 +418,4 @@ def main():
 if __name__ == "__main__":
     # Installing and removing a package takes a few seconds each under Wine; the upgrade step
     # does it six times.
-    main_entry(main, watchdog_seconds=240)
+    main_entry(main, watchdog_seconds=140)

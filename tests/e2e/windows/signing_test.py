@@ -121,4 +121,4 @@ def main():
 
 
 if __name__ == "__main__":
-    main_entry(main, watchdog_seconds=240)
+    main_entry(main, watchdog_seconds=80)
