@@ -400,6 +400,17 @@ void BM_Pick(benchmark::State &state, std::string key, int rows, bool byKey)
 
 // ---- the summary after the run ----
 
+// Whether a case stopped with an error: Google Benchmark 1.8 and later tell it in `skipped`,
+// 1.7 (Debian 12) in `error_occurred`.
+template<typename Run>
+bool stoppedByError(const Run &run)
+{
+    if constexpr (requires { run.skipped; })
+        return run.skipped != decltype(run.skipped){};
+    else
+        return run.error_occurred;
+}
+
 class SummaryReporter : public benchmark::ConsoleReporter
 {
 public:
@@ -409,7 +420,7 @@ public:
         ConsoleReporter::ReportRuns(runs);
         // One time per case: the median where repetitions were asked for, else the mean.
         for (const Run &run : runs) {
-            if (run.error_occurred || run.iterations == 0)
+            if (stoppedByError(run) || run.iterations == 0)
                 continue;
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median")
                 continue;
