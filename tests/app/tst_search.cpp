@@ -1,9 +1,5 @@
 // The search window: its set-up for every category, the lookup entries, picks and the record
 // display, the failure paths, both editions, and its layout.
-// QPixmapCache::totalUsed(), the size of the style's cache, is declared for tests only.
-#define Q_TEST_QPIXMAPCACHE
-#include <QPixmapCache>
-
 #include "TestSupport.h"
 
 #include "Edition.h"
@@ -506,15 +502,20 @@ private slots:
 
     // Qt's style keeps what it draws for a list or a button, keyed by the palette it drew
     // with. A window that draws its controls with palettes of their own would add the same
-    // drawings again every time a category is chosen, and the program would grow all day.
+    // drawings again every time a category is chosen, and the program would grow all day: each
+    // new window's controls draw with the palette of the last one's.
     void newWindowDrawsFromWhatTheLastOneCached()
     {
         ProgramScope scope;
-        openSearchFor(6).widget()->grab();
-        const int used = QPixmapCache::totalUsed();    // in MiB in Qt 6.4, hence 30 windows
-        for (int i = 0; i < 30; ++i)
-            openSearchFor(6).widget()->grab();
-        QCOMPARE(QPixmapCache::totalUsed(), used);
+        auto keys = [](SearchForm &f) {
+            return QList<qint64>{f.widget()->palette().cacheKey(),
+                                 comboOf(f.cboSearch[1])->palette().cacheKey(),
+                                 f.cmdMM.widget()->palette().cacheKey(),
+                                 f.txtTev.widget()->palette().cacheKey()};
+        };
+        const QList<qint64> first = keys(openSearchFor(6));
+        QCOMPARE(keys(openSearchFor(6)), first);
+        QCOMPARE(keys(openSearchFor(2)), first);
     }
 
     // ---- layout ----
