@@ -1,8 +1,11 @@
 #include "LookupCombo_p.h"
 
 #include "Events.h"
+#include "ScreenReaderKeys_p.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
+#include <QItemSelectionModel>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QWheelEvent>
@@ -23,21 +26,37 @@ void LookupCombo::showPopup()
         m_watchingPopup = true;
     }
     QComboBox::showPopup();
+    // A list shows no entry as picked (its edit field is emptied after each pick), so Qt opens
+    // it with no entry selected, and the list then makes its first entry current without
+    // selecting it: Enter would pick an entry that is not highlighted, and a screen reader
+    // says "not selected" of it. The first entry opens current and selected, as the entry
+    // that Enter picks.
+    QAbstractItemView *list = view();
+    if (isVisible() && list->isVisible() && !list->currentIndex().isValid() && count() > 0)
+        list->selectionModel()->setCurrentIndex(model()->index(0, modelColumn()),
+                                                QItemSelectionModel::ClearAndSelect);
 }
 
-// Alt+Up opens and closes the list, as F4 and Alt+Down do; on a closed list Qt would take it
-// for Up and pick the entry above without the list ever opening.
-static bool isAltUp(const QEvent *event)
+// F4, Alt+Down and Alt+Up open and close the list, and closing picks nothing: only Enter and a
+// click pick. Qt's own list knows only the first two, and Qt 6.8 picks the highlighted entry
+// when they close it (Qt 6.4 did not); on a closed list Qt would take Alt+Up for Up and pick the
+// entry above without the list ever opening. Qt 6.8 acts on the open list's keys when they are
+// offered as shortcuts, before they are pressed: the list claims the offer, and closes on the
+// press.
+static bool isOpenOrClose(const QEvent *event)
 {
-    if (event->type() != QEvent::KeyPress)
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
         return false;
     const auto *key = static_cast<const QKeyEvent *>(event);
-    return key->key() == Qt::Key_Up && (key->modifiers() & Qt::AltModifier);
+    if (key->key() == Qt::Key_F4)
+        return !(key->modifiers() & (Qt::AltModifier | Qt::ControlModifier));
+    return (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)
+            && (key->modifiers() & Qt::AltModifier);
 }
 
 void LookupCombo::keyPressEvent(QKeyEvent *event)
 {
-    if (isAltUp(event))
+    if (isOpenOrClose(event))
         showPopup();
     else
         QComboBox::keyPressEvent(event);
@@ -53,8 +72,19 @@ bool LookupCombo::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != view())
         return QComboBox::eventFilter(watched, event);
-    if (isAltUp(event)) {
-        hidePopup();
+    // While a screen reader listens, the open list leaves it the keys that may be its commands.
+    // Qt holds the keyboard for an open list, so a screen reader that takes its keys from the
+    // display server (Orca 48) hears of them but cannot keep them from the list: its Where Am I
+    // would pick the entry it reads.
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)
+        && QAccessible::isActive()
+        && mayBeScreenReaderCommand(static_cast<const QKeyEvent *>(event)))
+        return true;
+    if (isOpenOrClose(event)) {
+        if (event->type() == QEvent::KeyPress)
+            hidePopup();
+        else
+            event->accept();
         return true;
     }
     // Qt's open list picks when Enter is offered to it as a shortcut, which happens before the
