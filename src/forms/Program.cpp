@@ -3,6 +3,7 @@
 #include "Accessibility_p.h"
 #include "Form.h"
 #include "ProgramStyle_p.h"
+#include "ScreenReaderKeys_p.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,13 +26,15 @@ namespace forms {
 
 namespace {
 
-// Keys that a screen reader may have claimed. While a screen reader listens, Qt's accessibility
-// bridge holds every key until the screen reader has said whether it takes it; but it waits
-// only 100 ms, and on a busy machine it then hands every key it holds to the program, with a
-// warning. A key the screen reader took would then act on the window too: its review keys on
-// the keypad (read the current line, Where Am I) would move a list's selection or pick. The
-// keypad's keys handed over that way go nowhere; the bridge posts them right after its
-// warning, so they are all queued before a marker posted at low priority then.
+// Keys that a screen reader may have claimed. While a screen reader listens through AT-SPI's
+// keystroke listeners (Orca 43 does; Orca 48 takes its keys from the display server instead),
+// Qt's accessibility bridge holds every key until the screen reader has said whether it takes
+// it; but it waits only 100 ms, and on a busy machine it then hands every key it holds to the
+// program, with a warning. A key the screen reader took would then act on the window too: a
+// review key would move a list's selection, Where Am I would pick. The keys that may be the
+// screen reader's commands (ScreenReaderKeys_p.h) go nowhere when they are handed over so;
+// all others still act, however late. The bridge posts the keys right after its warning, so
+// they are all queued before a marker posted at low priority then.
 bool droppingAbandonedKeys = false;
 const QEvent::Type AbandonedKeysPassed = QEvent::Type(QEvent::registerEventType());
 
@@ -45,10 +48,14 @@ void keysAbandoned()
 
 bool isAbandonedKey(const QEvent *event)
 {
-    if (!droppingAbandonedKeys || event->spontaneous()
-        || (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease))
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
         return false;
-    return static_cast<const QKeyEvent *>(event)->modifiers() & Qt::KeypadModifier;
+    const auto *key = static_cast<const QKeyEvent *>(event);
+    if (event->spontaneous()) {
+        detail::noteKeyFromWindowSystem(key);
+        return false;
+    }
+    return droppingAbandonedKeys && detail::mayBeScreenReaderCommand(key);
 }
 
 // Exceptions must never cross Qt's event loop. Every handler runs inside RaiseEvent already;
@@ -129,6 +136,14 @@ void programMessage(QtMsgType type, const QMessageLogContext &context, const QSt
 {
     if (holdingRuntimeDirBack && message.startsWith(QLatin1String("QStandardPaths: ")))
         return; // see withoutRuntimeDir
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    // Since Qt 6.5 the application object switches a locale whose character encoding is not
+    // UTF-8 (the plain "C" of a bare session or a service) to its UTF-8 form, and says so at
+    // length. The program's texts are all its own and need nothing of the locale: the switch
+    // is no news to its user, who would not have heard of it from Qt 6.4.
+    if (starting && type == QtWarningMsg && message.startsWith(QLatin1String("Detected locale ")))
+        return;
+#endif
     if (message.startsWith(QLatin1String("QSpiApplication::keyEventError")))
         keysAbandoned();
     if (starting && message.startsWith(QLatin1String("Failed to create wl_display"))) {
@@ -229,6 +244,7 @@ void withoutRuntimeDir(Make make)
 
 void SetUpApplication()
 {
+    detail::watchKeyboardHolds();
     // Before any widget is described to a screen reader (see Accessibility_p.h).
     detail::installAccessibility();
     // The program ends when its last window is unloaded, or an untrapped error ends it; not
