@@ -267,6 +267,10 @@ private:
 // A lookup list: named by its label whatever its edit field holds, the edit field as its value,
 // and as children the list of entries and the edit field, as Qt's own combo box has them.
 class AccessibleLookupList : public QAccessibleWidget
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    ,
+                             public QAccessibleAttributesInterface
+#endif
 {
 public:
     explicit AccessibleLookupList(QWidget *combo) : QAccessibleWidget(combo, QAccessible::ComboBox)
@@ -282,6 +286,31 @@ public:
         // The name: the accessible name the label gave, else the label's own caption.
         return QAccessibleWidget::text(t);
     }
+
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    // The value once more, as the object attribute "valuetext", which a screen reader takes
+    // before anything else. Qt's AT-SPI bridge never marks an edit field single-line, so Orca
+    // 48 does not take the list's edit field for its entry, and would read the list's name as
+    // its value: "Tevra editable combo box Tevra" for an empty Tevra list. (Qt 6.8 is the
+    // first to pass attributes on; Orca 43, with Qt 6.4, reads the edit field.)
+    void *interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::AttributesInterface)
+            return static_cast<QAccessibleAttributesInterface *>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QList<QAccessible::Attribute> attributeKeys() const override
+    {
+        return {QAccessible::Attribute::Custom};
+    }
+    QVariant attributeValue(QAccessible::Attribute key) const override
+    {
+        if (key != QAccessible::Attribute::Custom)
+            return {};
+        return QVariant::fromValue(
+                QHash<QString, QString>{{QStringLiteral("valuetext"), text(QAccessible::Value)}});
+    }
+#endif
 
     QAccessible::State state() const override
     {
@@ -449,6 +478,23 @@ void orderUpdates(QAccessibleEvent *event)
 }
 
 } // namespace
+
+void announcePick(QWidget *list, const QString &name)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    // A pick puts the entry into the list's edit field, and the list's handler empties the
+    // field again at once. Orca 43 says the entry that the field took; Orca 48 reads the field
+    // only when it comes to the change, and finds it empty. So the pick is also announced, as
+    // Qt 6.8 can (Orca 48 says announcements; Orca 43, with Qt 6.4, never gets one).
+    if (!QAccessible::isActive() || name.isEmpty())
+        return;
+    QAccessibleAnnouncementEvent event(list, name);
+    QAccessible::updateAccessibility(&event);
+#else
+    Q_UNUSED(list);
+    Q_UNUSED(name);
+#endif
+}
 
 void installAccessibility()
 {

@@ -13,12 +13,19 @@
 // - a window is described by the labels that the program colours to stand out (the internal
 //   edition's warning), so that a screen reader says them with the window's caption;
 // - screen readers hear of a box's caret and selection only after the focus has moved there,
-//   and of an opened list by the entry current in it (see the event order in the .cpp).
+//   and of an opened list by the entry current in it (see the event order in the .cpp);
+// - a pick is told by the name picked.
 #pragma once
+
+class QString;
+class QWidget;
 
 namespace forms::detail {
 
 // Registers the runtime's accessible descriptions with Qt; does something only the first time.
 void installAccessibility();
+
+// Tells a screen reader the name just picked in list.
+void announcePick(QWidget *list, const QString &name);
 
 } // namespace forms::detail

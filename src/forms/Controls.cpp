@@ -1,5 +1,6 @@
 #include "Controls.h"
 
+#include "Accessibility_p.h"
 #include "Contrast_p.h"
 #include "FixedWidthValue_p.h"
 #include "LookupCombo_p.h"
@@ -183,6 +184,7 @@ ComboBox::ComboBox(Form *form) : Control(form, new detail::LookupCombo(form->wid
     QObject::connect(box, &QComboBox::activated, box, [this](int row) {
         m_pickedText = m_model->entry(row);
         m_picked = true;
+        detail::announcePick(m_widget, m_model->visiblePart(m_pickedText));
         raise(m_click);
     });
 }
