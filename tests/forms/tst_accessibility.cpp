@@ -117,9 +117,15 @@ private slots:
         QWidget *box = frmProbe->txt.widget();
         box->setFocus();
         QTRY_VERIFY(box->hasFocus());
+        // The focus comes from the button. (Qt 6.8 hands the runtime its widgets' own events
+        // whether or not a screen reader listens, the focus given above among them; Qt 6.4
+        // only while one does.)
+        QAccessibleEvent before(frmProbe->cmdA.widget(), QAccessible::Focus);
         QAccessibleTextCursorEvent caret(box, 5);
         QAccessibleTextSelectionEvent selection(box, 0, 5);
         QAccessibleEvent focus(box, QAccessible::Focus);
+        runtimeHandler()(&before);
+        heard.clear();
         const QList<QAccessibleEvent *> events = {&caret, &selection, &focus, &caret, &selection};
         for (QAccessibleEvent *event : events)
             runtimeHandler()(event);
