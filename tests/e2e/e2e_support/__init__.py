@@ -8,8 +8,8 @@ all use: checks, and waiting for something to happen.
 import subprocess
 import time
 
-START_TIMEOUT = 40      # a sanitizer build starts slowly
-STEP_TIMEOUT = 15
+START_TIMEOUT = 60      # a sanitizer build starts slowly, the more so on a busy machine
+STEP_TIMEOUT = 30
 
 
 class TestFailure(Exception):

@@ -18,6 +18,7 @@ class Tree:
         self.pyatspi = pyatspi
         self.program_name = os.path.basename(program_path)
         self._app = None
+        self._role_names = {}
 
     def children(self, node):
         return [node.getChildAtIndex(i) for i in range(node.childCount)]
@@ -49,9 +50,30 @@ class Tree:
         """state: "SHOWING", "FOCUSED", "EXPANDED", ..."""
         return node.getState().contains(getattr(self.pyatspi, "STATE_" + state))
 
+    def is_role(self, node, role):
+        """role: "PUSH_BUTTON", "COMBO_BOX", "TEXT", "LABEL", "FRAME", ...: AT-SPI's role, which
+        a screen reader names in words of its own version (AT-SPI 2.46 calls a push button
+        "push button", 2.56 "button")."""
+        return node.getRole() == getattr(self.pyatspi, "ROLE_" + role)
+
+    def role_name(self, role):
+        """The name of a role (see is_role) as the program's own controls of that role give it,
+        which is what a screen reader says: AT-SPI 2.46 asks the program (Qt says "push
+        button"), 2.56 names roles itself ("button")."""
+        if role not in self._role_names:
+            nodes = [self.app()]
+            while nodes and role not in self._role_names:
+                node = nodes.pop(0)
+                if node is not None and self.is_role(node, role):
+                    self._role_names[role] = node.getRoleName()
+                elif node is not None:
+                    nodes += self.children(node)
+            check(role in self._role_names, f"the program shows nothing of the role {role}")
+        return self._role_names[role]
+
     def controls(self, window, role):
-        """The window's controls of a role ("push button", "combo box", "text", "label")."""
-        return [c for c in self.children(window) if c is not None and c.getRoleName() == role]
+        """The window's controls of a role (see is_role)."""
+        return [c for c in self.children(window) if c is not None and self.is_role(c, role)]
 
     def control(self, window, role, name):
         found = [c for c in self.controls(window, role) if c.name == name]
@@ -72,7 +94,7 @@ class Tree:
         """The focused control of a window: a list whose edit field has focus counts as the list."""
         def focused(control):
             edits = [part for part in self.children(control) if part is not None and
-                     part.getRoleName() == "text"] if control.getRoleName() == "combo box" else []
+                     self.is_role(part, "TEXT")] if self.is_role(control, "COMBO_BOX") else []
             return any(self.has_state(node, "FOCUSED") for node in [control] + edits)
         return next((c for c in self.children(window) if c is not None and focused(c)), None)
 
@@ -103,7 +125,7 @@ class Tree:
                  f'the "{combo.name}" list to close')
 
     def boxes(self, window, names):
-        return {name: self.text_of(self.control(window, "text", name)) for name in names}
+        return {name: self.text_of(self.control(window, "TEXT", name)) for name in names}
 
     def wait_boxes(self, window, names, empty=False):
         """What the record boxes show once a pick has filled them (or, empty, once opening a

@@ -1,5 +1,6 @@
 """A real screen reader, Orca, as a user has it, and what it says."""
 
+import importlib.util
 import json
 import os
 import re
@@ -9,10 +10,11 @@ import tty
 from e2e_support import START_TIMEOUT, Timeout, log, wait_for
 
 
-def start_screen_reader(session):
+def start_screen_reader(session, layout="desktop"):
     """Starts Orca, speaking through speech-dispatcher's dummy module (no sound card needed:
     its sound goes to ALSA's null device), with settings of the test's own in a private
-    home. Call after session.start_accessibility_bus(); returns a ScreenReader."""
+    home, in its desktop or laptop keyboard layout (the laptop's commands are Caps Lock with
+    a key). Call after session.start_accessibility_bus(); returns a ScreenReader."""
     home = os.path.join(session.runtime_dir, "home")
     for folder in ("speech-dispatcher", "orca"):
         os.makedirs(os.path.join(home, folder), exist_ok=True)
@@ -26,6 +28,8 @@ def start_screen_reader(session):
     # turned off in the settings, it stops Orca 43 from starting.)
     general = {"enableSpeech": True, "enableKeyEcho": True, "enableSound": False,
                "enableTutorialMessages": False}
+    if layout == "laptop":
+        general.update(keyboardLayout=2, orcaModifierKeys=["Caps_Lock", "Shift_Lock"])
     with open(os.path.join(home, "orca", "user-settings.conf"), "w") as f:
         json.dump({"general": general, "pronunciations": {}, "keybindings": {},
                    "profiles": {"default": {"profile": ["Default", "default"]}}}, f)
@@ -64,6 +68,12 @@ class ScreenReader:
     line by line, and a thread copies what arrives into log_path and reads the utterances."""
 
     _UTTERANCE = re.compile(r"SPEECH OUTPUT: '(.*?)' ?[{\[]")
+
+    # Whether Orca takes its own keys from the display server, through AT-SPI's device API
+    # (Orca 48 on Debian 13), so that they never reach the program. An older Orca (43 on
+    # Debian 12) has the program's accessibility bridge offer it every key; the bridge waits
+    # 100 ms for the answer, and then hands the key to the program.
+    grabs_its_keys = importlib.util.find_spec("orca.input_event_manager") is not None
 
     def __init__(self, log_path):
         self._master, self._slave = os.openpty()
@@ -104,18 +114,34 @@ class ScreenReader:
         with self._lock:
             return list(self._utterances)
 
+    def wait_heard(self, phrases, timeout, since):
+        """Waits until the utterances from since on hold every phrase, in any order and
+        however Orca splits them into utterances (Orca 43's Where Am I says "list item.",
+        "S-1245.", "2 of 11.", Orca 48's "S-1245 list item.", "2 of 11."); returns them."""
+        def found():
+            said = self.said()[since:]
+            heard = " ".join(u.removesuffix(".") for u in said)
+            return said if all(phrase in heard for phrase in phrases) else None
+        try:
+            return wait_for(found, timeout, f"Orca to say {phrases}", interval=0.1)
+        except Timeout:
+            raise Timeout(f"Orca did not say {phrases}; it said {self.said()[since:]}")
+
     def mark(self):
         """Where the next step's utterances start."""
         return len(self.said())
 
     def wait_said(self, expected, timeout, since):
         """Waits until the utterances from since on hold expected in that order (others may
-        come between them); returns the utterances from since up to the last expected one."""
+        come between them); returns the utterances from since up to the last expected one.
+        An utterance matches with or without a full stop at its end: Orca 43 ends a window's
+        title with one, Orca 48 does not."""
         def found():
             said = self.said()[since:]
             position = 0
             for utterance in expected:
-                while position < len(said) and said[position] != utterance:
+                while position < len(said) and \
+                        said[position].removesuffix(".") != utterance.removesuffix("."):
                     position += 1
                 if position == len(said):
                     return None

@@ -41,8 +41,9 @@ def cleared_variables():
 
 class Arguments:
     """PROGRAM TABLE_SOURCE OUT_DIR EDITION [--desktop openbox] [--scheme dark]
-    [--platform wayland]: the program, the table's rows, where the output goes, the edition,
-    the names of the record boxes the edition shows, and the desktop to run on."""
+    [--platform wayland] [--layout laptop]: the program, the table's rows, where the output
+    goes, the edition, the names of the record boxes the edition shows, the desktop to run on
+    and the screen reader's keyboard layout."""
 
     def __init__(self, argv):
         parser = argparse.ArgumentParser()
@@ -51,6 +52,7 @@ class Arguments:
         parser.add_argument("--desktop", choices=["openbox"])
         parser.add_argument("--scheme", choices=["dark"])
         parser.add_argument("--platform", choices=["xcb", "wayland"], default="xcb")
+        parser.add_argument("--layout", choices=["desktop", "laptop"], default="desktop")
         vars(self).update(vars(parser.parse_args(argv[1:])))
         self.rows = read_table(self.table_source)
         self.internal = self.edition == "I"
@@ -276,10 +278,12 @@ def _interrupt(signum, frame):
     raise KeyboardInterrupt(f"signal {signum}")
 
 
-def main_entry(main, watchdog_seconds=50):
+def main_entry(main, watchdog_seconds=120):
     """Runs main() and exits 0 when it passed, 1 when it failed. The whole test must be over
     within watchdog_seconds, whatever hangs: before CTest's time-out, so that clean-up runs
-    and the failure says where the test was."""
+    and the failure says where the test was. A hang is caught by the wait that hangs, each
+    with its own limit; the watchdog stands well above a run on a busy machine (the longest
+    without Orca takes 16 s in the sanitizer build on an idle one)."""
     # Be told when whoever started us (dbus-run-session, CTest) goes away, so that clean-up runs.
     die_with_parent()
     for signum in _ENDING_SIGNALS:

@@ -77,7 +77,7 @@ def bus_lost(session, args, which):
     tree = Tree(pyatspi, args.program)
     session.start_program()
     main_window = tree.wait_window(MAIN_TITLE, START_TIMEOUT)
-    check(len(tree.controls(main_window, "push button")) >= 10, "the screen reader sees no buttons")
+    check(len(tree.controls(main_window, "PUSH_BUTTON")) >= 10, "the screen reader sees no buttons")
     log("a screen reader is attached")
     processes = dict(session.processes)
     gone = ["at-spi-bus-launcher"] + (["session-bus"] if which == "session" else [])

@@ -84,8 +84,14 @@ def run_steps(session, args):
         control = tree.focused_control(window)
         return None if control is None else (control.getRoleName(), control.name)
 
+    def has_focus(window, expected):
+        """expected: (role, name) of the focused control, the role as Tree.is_role takes it."""
+        control = tree.focused_control(window)
+        return control is not None and tree.is_role(control, expected[0]) and \
+            control.name == expected[1]
+
     def wait_focus(window, expected, what):
-        return until(lambda: focus_of(window) == expected, f"{what}: focus on {expected}"
+        return until(lambda: has_focus(window, expected), f"{what}: focus on {expected}"
                      f" (now {focus_of(window)})")
 
     def drawn_shot(name, window):
@@ -95,10 +101,10 @@ def run_steps(session, args):
 
     def check_underline(png, window, button, letter_at):
         """letter_at: where the underlined letter starts, as a share of the caption."""
-        check_access_key(png, tree.extents(tree.control(window, "push button", button)),
+        check_access_key(png, tree.extents(tree.control(window, "PUSH_BUTTON", button)),
                          letter_at, button)
 
-    def open_search(key, title, focus=("push button", "Main Menu")):
+    def open_search(key, title, focus=("PUSH_BUTTON", "Main Menu")):
         """key opens a search window, and the focus goes to focus (by default Main Menu)."""
         keys(key)
         window = tree.wait_window(title)
@@ -113,13 +119,13 @@ def run_steps(session, args):
         else:
             keys("alt+m")
         tree.wait_window_gone(title)
-        wait_focus(main_window, ("push button", title), "back in the main menu")
+        wait_focus(main_window, ("PUSH_BUTTON", title), "back in the main menu")
         drawn_shot(f"back-from-{title.lower().replace(' ', '-')}", main_window)
 
     # ---- the main menu ----
     session.start_program()
     main_window = tree.wait_window(MAIN_TITLE, START_TIMEOUT)
-    wait_focus(main_window, ("push button", "Analog"), "start")
+    wait_focus(main_window, ("PUSH_BUTTON", "Analog"), "start")
     main_wid = check_window_system(MAIN_TITLE, "main.ico")
     frame = x_frame_origin(main_wid)
     check(max(abs(frame[0] - 1), abs(frame[1] - 1)) <= 1,
@@ -134,24 +140,24 @@ def run_steps(session, args):
     check_window_system("Scanner", "search.ico")
     png = drawn_shot("scanner-open", scanner)
     check_underline(png, scanner, "Main Menu", 0.0)
-    lists = [c.name for c in tree.controls(scanner, "combo box")]
+    lists = [c.name for c in tree.controls(scanner, "COMBO_BOX")]
     check(lists == BRANDS, f"Scanner lists: {lists}")
 
     # ---- Tab: the boxes, then the lists, then back to Main Menu ----
-    order = [("text", name) for name in box_names] + \
-            [("combo box", name) for name in BRANDS] + [("push button", "Main Menu")]
+    order = [("TEXT", name) for name in box_names] + \
+            [("COMBO_BOX", name) for name in BRANDS] + [("PUSH_BUTTON", "Main Menu")]
     for expected in order:
         keys("Tab")
         wait_focus(scanner, expected, "Tab")
-        if expected == ("combo box", "Tevra"):
+        if expected == ("COMBO_BOX", "Tevra"):
             shot("tab-reaches-tevra-list")
     log(f"Tab order: {order}")
     keys("shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab")
-    wait_focus(scanner, ("combo box", "Tevra"), "shift+Tab back to the first list")
+    wait_focus(scanner, ("COMBO_BOX", "Tevra"), "shift+Tab back to the first list")
     closed_png = shot("tevra-list-focused")
 
     # ---- Alt+Down opens the list, Down and Enter pick ----
-    combo = tree.control(scanner, "combo box", "Tevra")
+    combo = tree.control(scanner, "COMBO_BOX", "Tevra")
     keys("alt+Down")
     items, first = tree.wait_list_open(combo)
     popup = tree.extents(tree.children(combo)[0])
@@ -168,7 +174,7 @@ def run_steps(session, args):
     check_boxes(shown, rows, "Tevra", "SCN")
     check(shown["Tevra"] != first.name, "Down did not move past the first entry")
     check(tree.edit_text(combo) == "", "the list's edit field not emptied")
-    tev_box = tree.extents(tree.control(scanner, "text", "Tevra"))
+    tev_box = tree.extents(tree.control(scanner, "TEXT", "Tevra"))
     shot("entry-picked", lambda png: has_text(png, tev_box),
          "text drawn in the Tevra box after the pick")
     log(f"picked: {shown}")
@@ -187,21 +193,21 @@ def run_steps(session, args):
     back_in_main_menu("Scanner")
     stelmar = open_search("alt+t", "Stelmar")
     drawn_shot("stelmar-open", stelmar)
-    lists = [c.name for c in tree.controls(stelmar, "combo box")]
+    lists = [c.name for c in tree.controls(stelmar, "COMBO_BOX")]
     check(lists == BRANDS, f"Stelmar lists: {lists}")
     back_in_main_menu("Stelmar", close_box=window_manager)
 
     # ---- Alt+N: the Development Name search, only in the internal edition ----
     if internal:
-        names = open_search("alt+n", "Development Name", ("combo box", "Development Name"))
+        names = open_search("alt+n", "Development Name", ("COMBO_BOX", "Development Name"))
         keys("alt+Down")
-        tree.wait_list_open(tree.control(names, "combo box", "Development Name"))
+        tree.wait_list_open(tree.control(names, "COMBO_BOX", "Development Name"))
         shot("development-name-list-open")
         keys("Down", "Return")
         shown = tree.wait_boxes(names, box_names)
         check(shown["Dev Name"], "the Dev Name box is empty after the pick")
         check_boxes(shown, rows, "Dev Name")
-        dev_box = tree.extents(tree.control(names, "text", "Dev Name"))
+        dev_box = tree.extents(tree.control(names, "TEXT", "Dev Name"))
         shot("development-name-picked", lambda png: has_text(png, dev_box),
              "text drawn in the Dev Name box")
         back_in_main_menu("Development Name")

@@ -50,16 +50,16 @@ def run_steps(session, args):
 
     main_window = tree.wait_window(MAIN_TITLE, START_TIMEOUT)
     log(f'found "{MAIN_TITLE}"')
-    check(main_window.getRoleName() == "frame",
+    check(tree.is_role(main_window, "FRAME"),
           f"main window role is {main_window.getRoleName()}, not frame")
-    buttons = [b.name for b in tree.controls(main_window, "push button")]
+    buttons = [b.name for b in tree.controls(main_window, "PUSH_BUTTON")]
     expected_buttons = ["Analog", "Digital", "Digital Color", "Facsimile", "Printer",
                         "Stelmar", "Scanner", "Wide Format", "Product Code"]
     if internal:
         expected_buttons.append("Development Name")
     expected_buttons.append("Exit")
     check(buttons == expected_buttons, f"main menu buttons: {buttons}")
-    labels = [label.name for label in tree.controls(main_window, "label")]
+    labels = [label.name for label in tree.controls(main_window, "LABEL")]
     expected_labels = (["Internal Use Only Do Not Distribute"] if internal else []) + \
         ["Win 98 and up", version_caption()]
     check(labels == expected_labels, f"main menu labels: {labels}")
@@ -71,7 +71,7 @@ def run_steps(session, args):
     def pick(window, list_name, field, type_code=None):
         """Opens a list, moves to its second entry, picks it and returns what the boxes show.
         field: the record box that shows what the list holds."""
-        combo = tree.control(window, "combo box", list_name)
+        combo = tree.control(window, "COMBO_BOX", list_name)
         check(tree.edit_text(combo) == "", f"{list_name}: edit not empty")
         tree.press(combo, "ShowMenu")
         items, first = tree.wait_list_open(combo)
@@ -105,20 +105,20 @@ def run_steps(session, args):
         return shown
 
     def open_category(button, title, lists):
-        tree.press(tree.control(main_window, "push button", button))
+        tree.press(tree.control(main_window, "PUSH_BUTTON", button))
         window = tree.wait_window(title)
         log(f'pressed "{button}": window "{title}"')
-        check(window.getRoleName() == "frame", f"{title}: role {window.getRoleName()}")
-        names = [c.name for c in tree.controls(window, "combo box")]
+        check(tree.is_role(window, "FRAME"), f"{title}: role {window.getRoleName()}")
+        names = [c.name for c in tree.controls(window, "COMBO_BOX")]
         check(names == lists, f"{title}: lists {names}, expected {lists}")
-        boxes = [t.name for t in tree.controls(window, "text")]
+        boxes = [t.name for t in tree.controls(window, "TEXT")]
         check(boxes == box_names, f"{title}: boxes {boxes}, expected {box_names}")
-        check([b.name for b in tree.controls(window, "push button")] == ["Main Menu"],
+        check([b.name for b in tree.controls(window, "PUSH_BUTTON")] == ["Main Menu"],
               f"{title}: buttons")
         return window
 
     def back_to_main(window, title):
-        tree.press(tree.control(window, "push button", "Main Menu"))
+        tree.press(tree.control(window, "PUSH_BUTTON", "Main Menu"))
         tree.wait_window_gone(title)
         check(tree.window(MAIN_TITLE) is not None, "main menu gone")
         log(f'"Main Menu": "{title}" closed')
@@ -138,7 +138,7 @@ def run_steps(session, args):
         check(shown["Dev Name"].strip(), "Dev Name box empty")
         back_to_main(names, "Development Name")
 
-    tree.press(tree.control(main_window, "push button", "Exit"))
+    tree.press(tree.control(main_window, "PUSH_BUTTON", "Exit"))
     session.check_exit("Exit")
 
 

@@ -177,4 +177,4 @@ def main():
 
 
 if __name__ == "__main__":
-    main_entry(main)
+    main_entry(main, watchdog_seconds=50)

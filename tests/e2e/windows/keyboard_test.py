@@ -226,4 +226,4 @@ def run_steps(session, main_window, rows, box_names, classic):
 
 
 if __name__ == "__main__":
-    main_entry(main)
+    main_entry(main, watchdog_seconds=50)
