@@ -58,7 +58,17 @@ grep -q '<launchable type="desktop-id">com.tevra.ModelXref.desktop</launchable>'
     fail "metainfo does not launch the installed desktop entry"
 grep -q '<binary>model-xref</binary>' "$metainfo" || fail "metainfo does not provide the program"
 desktop-file-validate "$desktop" || fail "desktop-file-validate"
-appstreamcli validate --pedantic --no-net "$metainfo" || fail "appstreamcli validate"
+# A build without a homepage (MXR_HOMEPAGE_URL) gives none rather than a made-up one; AppStream
+# 1.0 warns of that (0.16 neither checks it nor knows the check's name), and so does Debian 13's
+# lintian, whose AppStream check is that validation again. Both are told that this one is known.
+overrides=
+lintian_known=
+if ! grep -q '<url type="homepage">' "$metainfo" &&
+   ! appstreamcli --version | grep -q 'version: 0\.'; then
+    overrides=--override=url-homepage-missing=info
+    lintian_known="--suppress-tags appstream-metadata-validation-failed"
+fi
+appstreamcli validate --pedantic --no-net $overrides "$metainfo" || fail "appstreamcli validate"
 echo "install tree and validators: ok"
 
 # The Debian package.
@@ -71,7 +81,7 @@ deb=$(ls "$work"/deb/*.deb 2>/dev/null | head -1)
 
 # Debian's checker: no error and no warning. Informational and pedantic notes are shown.
 command -v lintian >/dev/null || fail "lintian is not installed (./dev.sh installs it)"
-lintian --allow-root --tag-display-limit 0 -I --pedantic --fail-on error,warning "$deb" \
+lintian --allow-root --tag-display-limit 0 -I --pedantic --fail-on error,warning $lintian_known "$deb" \
     >"$work/lintian.log" 2>&1
 lintian_status=$?
 sed 's/^/lintian: /' "$work/lintian.log"
