@@ -8,11 +8,14 @@
 #include "SortedListModel_p.h"
 
 #include <QFont>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QSignalBlocker>
 #include <QStringListModel>
+
+#include <algorithm>
 
 namespace forms {
 
@@ -99,9 +102,17 @@ void Label::setFont(const String &family, int points, bool bold)
 {
     QFont font(family, points, bold ? QFont::Bold : QFont::Normal);
     // Where the family is missing, a face of the same metrics stands in: Windows' scalable
-    // successor of the classic face, or Liberation Sans, or Arial; else the nearest sans-serif.
-    font.setFamilies({family, QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    // successor of the classic face, or Liberation Sans, Arial or Nimbus Sans; else DejaVu Sans,
+    // a wider face, condensed so that the caption keeps to its width.
+    const QStringList alike = {family, QStringLiteral("Microsoft Sans Serif"),
+                               QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                               QStringLiteral("Nimbus Sans")};
+    if (std::any_of(alike.begin(), alike.end(), QFontDatabase::hasFamily)) {
+        font.setFamilies(alike);
+    } else {
+        font.setFamilies({QStringLiteral("DejaVu Sans")});
+        font.setStretch(QFont::Condensed);
+    }
     font.setStyleHint(QFont::SansSerif);
     m_widget->setFont(font);
 }

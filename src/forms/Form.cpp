@@ -16,22 +16,35 @@ namespace {
 
 // The windows' twip layouts were made for an 8-point dialog font; the desktop's own UI font is
 // often larger and would cut captions off inside their fixed boxes. A condensed sans-serif at
-// 8 points fits every caption; where it is missing, the nearest sans-serif stands in. A Windows
-// build carries the face in its resources.
+// 8 points fits every caption, DejaVu Sans Condensed best (a Windows build carries it in its
+// resources); where it is missing, another narrow sans-serif of Linux or Windows stands in, and
+// without one of those a regular sans-serif drawn semi-condensed. (The font database's own
+// choice for a face it lacks could be any face, even a monospaced one that cuts captions off.)
+// The answers are kept: each question lists every installed family.
 QFont dialogFont()
 {
-    QFont font(QStringLiteral("DejaVu Sans Condensed"));
-    // A font database that names faces by their typographic family (FreeType's, as Qt's
-    // offscreen platform on Windows has it) knows this face as DejaVu Sans, semi-condensed.
-    // Asking for that width where the face is known by its own name would make Windows
-    // squeeze it once more. (The answer is kept: the question lists every installed family.)
-    static const bool knownByOwnName = QFontDatabase::hasFamily(font.family());
-    if (!knownByOwnName) {
-        font.setFamily(QStringLiteral("DejaVu Sans"));
-        font.setStretch(QFont::SemiCondensed);
-    }
-    font.setPointSizeF(8.0);
-    font.setStyleHint(QFont::SansSerif);
+    static const QFont font = [] {
+        const auto installed = [](const QStringList &faces) {
+            return std::any_of(faces.begin(), faces.end(), QFontDatabase::hasFamily);
+        };
+        const QStringList narrow = {QStringLiteral("DejaVu Sans Condensed"),
+                                    QStringLiteral("Liberation Sans Narrow"),
+                                    QStringLiteral("Arial Narrow"),
+                                    QStringLiteral("Nimbus Sans Narrow")};
+        QFont font(narrow);
+        if (!installed(narrow)) {
+            // A font database that names faces by their typographic family (FreeType's, as
+            // Qt's offscreen platform on Windows has it) knows DejaVu Sans Condensed as DejaVu
+            // Sans, semi-condensed. (Asking for that width where the face is known by its own
+            // name would make Windows squeeze it once more.)
+            font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
+                              QStringLiteral("Arial"), QStringLiteral("Nimbus Sans")});
+            font.setStretch(QFont::SemiCondensed);
+        }
+        font.setPointSizeF(8.0);
+        font.setStyleHint(QFont::SansSerif);
+        return font;
+    }();
     return font;
 }
 

@@ -86,8 +86,11 @@ private slots:
             const QRect drawn =
                     metrics.boundingRect(QRect(0, 0, w->width(), 1000),
                                          Qt::TextWordWrap | Qt::TextShowMnemonic, caption);
-            const int bottom = drawn.height() > metrics.height() ? drawn.height()
-                                                                 : metrics.ascent()
+            const int oneLine =
+                    metrics.boundingRect(QRect(0, 0, 100000, 1000), Qt::TextShowMnemonic, caption)
+                            .height();
+            const int bottom = drawn.height() > oneLine ? drawn.height()
+                                                        : metrics.ascent()
                             + metrics.tightBoundingRect(QString(caption).remove('&')).bottom() + 1;
             QVERIFY2(drawn.width() <= w->width(), qPrintable(name + " is cut off on the right"));
             QVERIFY2(bottom <= w->height(), qPrintable(name + " is cut off below"));
