@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Set-up, build, run and test on a Debian 12 machine. The builds are CMake's presets
-# (CMakePresets.json); this script installs what they need and runs them.
+# Set-up, build, run and test on a Debian 12 or Debian 13 machine. The builds are CMake's
+# presets (CMakePresets.json); this script installs what they need and runs them.
 #
 #   ./dev.sh run       install what is missing, build, start the program
 #   ./dev.sh test      install what is missing, build and test both editions, a sanitizer build
-#                      and the fuzzers; and the Windows build under Wine when its Qt is cached
+#                      and the fuzzers, and the Windows build under Wine when its Qt is cached;
+#                      then the same suite on the other Debian release, in a root of its own
+#                      (tools/debian-root.sh: Debian 13 on a Debian 12 machine, and back)
+#   ./dev.sh test here the suite on this machine's release only
 #   ./dev.sh bench     install what is missing, build optimised, run the benchmarks
 #   ./dev.sh fuzz [S]  install what is missing, run each fuzzer for S seconds (60)
 #   ./dev.sh windows   install what is missing, cross-build Qt for Windows once (cached in
@@ -14,7 +17,7 @@ cd "$(dirname "$0")"
 
 # What building and running the program need.
 run_packages=(
-    cmake ninja-build g++ qt6-base-dev libgl-dev
+    cmake ninja-build g++ qt6-base-dev libgl-dev libxcb1-dev
     # the fonts the windows use
     fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
 )
@@ -28,6 +31,8 @@ test_packages=(
     binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev libbenchmark-dev clang libclang-rt-dev
     # keeps compiler output between runs of the suite
     ccache
+    # makes the other Debian release's root
+    mmdebstrap
 )
 bench_packages=(libbenchmark-dev xvfb xauth)
 fuzz_packages=(clang libclang-rt-dev)
@@ -73,14 +78,8 @@ build() { cmake --preset "$1" >/dev/null && nice -n 10 cmake --build --preset "$
 
 windows() { tools/windows/build-qt.sh "$qt_windows"; build windows; }
 
-case "${1:-}" in
-run)
-    install_missing "${run_packages[@]}"
-    build program
-    exec ./build/src/model-xref
-    ;;
-test)
-    install_missing "${run_packages[@]}" "${test_packages[@]}"
+# The whole suite on this machine's release.
+suite() {
     use_ccache
     for preset in external internal asan; do
         echo "== $preset =="
@@ -107,7 +106,33 @@ test)
         tools/windows/wine-tests.sh build-windows -j2
     else
         echo "dev.sh: SKIPPED the Windows tests: no cross-built Qt in $qt_windows" \
-             "(./dev.sh windows builds it once, about 45 minutes)"
+             "(./dev.sh windows builds it once, about 50 minutes)"
+    fi
+}
+
+# The other supported Debian release: the suite runs on both.
+other_release() {
+    case "$(. /etc/os-release && echo "${VERSION_CODENAME:-}")" in
+    bookworm) echo trixie ;;
+    trixie) echo bookworm ;;
+    *) echo "dev.sh: this is neither Debian 12 (bookworm) nor Debian 13 (trixie)" >&2; exit 1 ;;
+    esac
+}
+
+case "${1:-}" in
+run)
+    install_missing "${run_packages[@]}"
+    build program
+    exec ./build/src/model-xref
+    ;;
+test)
+    install_missing "${run_packages[@]}" "${test_packages[@]}"
+    suite
+    if [ "${2:-}" != here ]; then
+        other=$(other_release)
+        echo "== the same suite on Debian $other, in a root of its own =="
+        tools/debian-root.sh "$other" "${run_packages[*]} ${test_packages[*]}" \
+            -- ./dev.sh test here
     fi
     ;;
 bench)
@@ -125,7 +150,7 @@ windows)
     windows
     ;;
 *)
-    echo "usage: ./dev.sh run | test | bench | fuzz [SECONDS] | windows" >&2
+    echo "usage: ./dev.sh run | test [here] | bench | fuzz [SECONDS] | windows" >&2
     exit 2
     ;;
 esac

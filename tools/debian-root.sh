@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Runs a command on another Debian release than this machine's, in a root folder made with
+# mmdebstrap, so that one machine tests the program on Debian 12 and Debian 13 alike:
+#
+#   tools/debian-root.sh RELEASE PACKAGES -- COMMAND...
+#
+# RELEASE is a suite name (bookworm, trixie); PACKAGES a space-separated list of what the
+# command needs. The release's base (minbase with PACKAGES) is made once and kept in
+# ~/.cache/model-xref/debian-RELEASE, as the Windows build's Qt is; it is made again when the
+# package list or this script changes. Each run then gets a fresh root: an overlay on the base
+# that is thrown away afterwards, with the proc, sys and dev file systems of this machine, its
+# name server, and at /src a copy of this checkout as it is now (tracked and new files, without
+# build folders). COMMAND runs there as root, in /src, in an environment as clean as a fresh CI
+# runner's (PATH, HOME, CI, TERM). Its home's .cache (ccache, the Windows build's Qt) is kept
+# between runs in ~/.cache/model-xref/debian-RELEASE-home-cache.
+#
+# The mounts live in a mount namespace of the run's own, so they go when it ends, however it
+# ends. Needs root (or sudo), mmdebstrap and util-linux's unshare.
+set -euo pipefail
+
+[ $# -ge 3 ] || { echo "usage: $0 RELEASE PACKAGES -- COMMAND..." >&2; exit 2; }
+release=$1
+packages=$2
+shift 2
+[ "$1" = -- ] || { echo "usage: $0 RELEASE PACKAGES -- COMMAND..." >&2; exit 2; }
+shift
+
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "debian-root.sh: needs root or sudo" >&2; exit 1; }
+    exec sudo --preserve-env=CI,TERM "$0" "$release" "$packages" -- "$@"
+fi
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/model-xref
+base=$cache/debian-$release
+home_cache=$cache/debian-$release-home-cache
+mkdir -p "$cache" "$home_cache"
+
+# ---- the base, made once per recipe ----
+sorted=$(printf '%s\n' $packages | LC_ALL=C sort -u | paste -sd, -)
+recipe=$( { grep -hvE '^\s*(#|$)' "$0"; echo "$release $sorted"; } | sha256sum | cut -d' ' -f1)
+if [ ! -f "$base/.mxr-recipe" ] || [ "$(cat "$base/.mxr-recipe")" != "$recipe" ]; then
+    echo "debian-root.sh: making the Debian $release base in $base (a few minutes)"
+    started=$(date +%s)
+    rm -rf "$base.new"
+    mmdebstrap --variant=minbase --include="$sorted" \
+        --aptopt='APT::Install-Recommends "false"' "$release" "$base.new" \
+        >"$cache/debian-$release.log" 2>&1 \
+        || { tail -n 30 "$cache/debian-$release.log" >&2; echo "debian-root.sh: mmdebstrap failed" >&2; exit 1; }
+    echo "$recipe" >"$base.new/.mxr-recipe"
+    rm -rf "$base"
+    mv "$base.new" "$base"
+    echo "debian-root.sh: base made in $(( $(date +%s) - started )) s"
+fi
+
+# ---- a fresh root for this run ----
+run=$(mktemp -d "${TMPDIR:-/tmp}/mxr-root-$release.XXXXXX")
+trap 'rm -rf "$run"' EXIT
+mkdir -p "$run/upper" "$run/work" "$run/root"
+# The checkout as it is now, build folders and other ignored files left out.
+(cd "$repo" && git ls-files -z -co --exclude-standard | xargs -0 -r ls -d 2>/dev/null \
+     | tar -cf "$run/src.tar" -T -)
+
+status=0
+unshare --mount --propagation private -- /bin/sh -euc '
+    run=$1 base=$2 home_cache=$3; shift 3
+    root=$run/root
+    mount -t overlay overlay -o "lowerdir=$base,upperdir=$run/upper,workdir=$run/work" "$root"
+    mount -t proc proc "$root/proc"
+    mount --rbind /sys "$root/sys"
+    mount --rbind /dev "$root/dev"
+    mount -t tmpfs -o mode=1777 tmpfs "$root/tmp"
+    mkdir -p "$root/root/.cache" "$root/src"
+    mount --bind "$home_cache" "$root/root/.cache"
+    cp -L /etc/resolv.conf "$root/etc/resolv.conf"
+    # A machine of its own, as every installed system has (D-Bus needs it); mmdebstrap leaves
+    # the root without one.
+    [ -s "$root/etc/machine-id" ] || tr -d - </proc/sys/kernel/random/uuid >"$root/etc/machine-id"
+    tar -xf "$run/src.tar" -C "$root/src"
+    exec chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root \
+        CI="${CI:-}" TERM="${TERM:-dumb}" /bin/sh -c "cd /src && exec \"\$@\"" sh "$@"
+' sh "$run" "$base" "$home_cache" "$@" || status=$?
+exit $status
