@@ -29,12 +29,16 @@ void LookupCombo::showPopup()
     // A list shows no entry as picked (its edit field is emptied after each pick), so Qt opens
     // it with no entry selected, and the list then makes its first entry current without
     // selecting it: Enter would pick an entry that is not highlighted, and a screen reader
-    // says "not selected" of it. The first entry opens current and selected, as the entry
-    // that Enter picks.
+    // says "not selected" of it. The entry current in the open list (the first where none is)
+    // is selected, as the entry that Enter picks.
     QAbstractItemView *list = view();
-    if (isVisible() && list->isVisible() && !list->currentIndex().isValid() && count() > 0)
-        list->selectionModel()->setCurrentIndex(model()->index(0, modelColumn()),
-                                                QItemSelectionModel::ClearAndSelect);
+    if (!isVisible() || !list->isVisible() || count() == 0)
+        return;
+    QModelIndex current = list->currentIndex();
+    if (!current.isValid())
+        current = model()->index(0, modelColumn());
+    if (!list->selectionModel()->isSelected(current))
+        list->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
 }
 
 // F4, Alt+Down and Alt+Up open and close the list, and closing picks nothing: only Enter and a

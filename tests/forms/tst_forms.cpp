@@ -492,6 +492,8 @@ private slots:
         QTest::keyClick(combo, Qt::Key(key), mods);
         QTRY_VERIFY(combo->view()->isVisible());
         QCOMPARE(frmProbe->log.last(), QString("DropDown 0"));
+        // The entry that Enter would pick shows as selected.
+        QVERIFY(combo->view()->selectionModel()->isSelected(combo->view()->currentIndex()));
         QTest::keyClick(combo->view(), Qt::Key(key), mods);
         QTRY_VERIFY(!combo->view()->isVisible());
         QCOMPARE(frmProbe->log.filter("DropDown").size(), 1);
