@@ -46,12 +46,38 @@ QString standingOutText(const QWidget *window)
     return texts.join(QLatin1String(". "));
 }
 
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+// Orca 48 does not say a window's description when it presents the window (Orca 43, with Qt
+// 6.4, does), so where Qt can announce (6.8), the text that stands out is also announced each
+// time the window becomes active.
+class StandingOutAnnouncer : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::WindowActivate && QAccessible::isActive()) {
+            const QString text = standingOutText(static_cast<QWidget *>(watched));
+            if (!text.isEmpty()) {
+                QAccessibleAnnouncementEvent announcement(watched, text);
+                QAccessible::updateAccessibility(&announcement);
+            }
+        }
+        return false;
+    }
+};
+#endif
+
 // A form window: a top-level window named by its caption whose children are its shown controls.
 class AccessibleFormWindow : public QAccessibleWidget
 {
 public:
     explicit AccessibleFormWindow(QWidget *window) : QAccessibleWidget(window, QAccessible::Window)
     {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        static StandingOutAnnouncer announcer;
+        window->removeEventFilter(&announcer);
+        window->installEventFilter(&announcer);
+#endif
     }
 
     QString text(QAccessible::Text t) const override
