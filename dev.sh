@@ -10,8 +10,9 @@
 #   ./dev.sh test here the suite on this machine's release only
 #   ./dev.sh bench     install what is missing, build optimised, run the benchmarks
 #   ./dev.sh fuzz [S]  install what is missing, run each fuzzer for S seconds (60)
-#   ./dev.sh windows   install what is missing, cross-build Qt for Windows once (cached in
-#                      ~/.cache/model-xref), build the program, its zip and its MSI
+#   ./dev.sh windows   install what is missing, cross-build Qt 6.8 for Windows once (cached in
+#                      ~/.cache/model-xref), build the program, its zip and its MSI in
+#                      build-windows; on Debian 13, so on Debian 12 in the Debian 13 root
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -45,12 +46,30 @@ windows_packages=(
     fonts-dejavu-extra wixl msitools osslsigncode openssl
     wine64 fonts-wine fonts-liberation2 xvfb xdotool xclip imagemagick
 )
-qt_windows=$HOME/.cache/model-xref/qt-6.4.2-mingw # as the windows preset has it
+qt_windows=$HOME/.cache/model-xref/qt-mingw # as the windows preset has it
+# The Windows build is made on Debian 13, from its Qt 6.8 source and with its MinGW-w64, and
+# tested under its Wine 10.
+windows_release=trixie
 
-# install_missing PACKAGE...: installs those that are not installed yet.
+release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+
+# named RELEASE PACKAGE...: the packages as RELEASE names them. Debian 13 has Liberation 2 in
+# fonts-liberation (fonts-liberation2 is only a transitional package there; on Debian 12,
+# fonts-liberation is Liberation 1).
+named() {
+    local in=$1 p
+    shift
+    for p in "$@"; do
+        [ "$in" = trixie ] && [ "$p" = fonts-liberation2 ] && p=fonts-liberation
+        echo "$p"
+    done
+}
+
+# install_missing PACKAGE...: installs those that are not installed yet (the names are
+# Debian 12's, as the lists above give them).
 install_missing() {
     local missing=()
-    for p in "$@"; do
+    for p in $(named "$release" "$@"); do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -78,6 +97,15 @@ build() { cmake --preset "$1" >/dev/null && nice -n 10 cmake --build --preset "$
 
 windows() { tools/windows/build-qt.sh "$qt_windows"; build windows; }
 
+# in_root RELEASE COMMAND...: runs COMMAND in a fresh root of RELEASE that has every package
+# above (one base serves every command), with this checkout; build-windows is kept between runs.
+in_root() {
+    local in=$1
+    shift
+    tools/debian-root.sh --keep build-windows "$in" \
+        "$(named "$in" "${run_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}")" -- "$@"
+}
+
 # The whole suite on this machine's release.
 suite() {
     use_ccache
@@ -91,7 +119,7 @@ suite() {
     fuzz_pid=$!
     trap 'kill "$fuzz_pid" 2>/dev/null || true' EXIT
     windows=no
-    if tools/windows/build-qt.sh --check "$qt_windows"; then
+    if [ "$release" = "$windows_release" ] && tools/windows/build-qt.sh --check "$qt_windows"; then
         install_missing "${windows_packages[@]}"
         windows
         windows=yes
@@ -104,15 +132,17 @@ suite() {
     echo "== Windows, under Wine =="
     if [ "$windows" = yes ]; then
         tools/windows/wine-tests.sh build-windows -j2
-    else
+    elif [ "$release" = "$windows_release" ]; then
         echo "dev.sh: SKIPPED the Windows tests: no cross-built Qt in $qt_windows" \
-             "(./dev.sh windows builds it once, about 50 minutes)"
+             "(./dev.sh windows builds it once, about an hour)"
+    else
+        echo "dev.sh: the Windows build is made and tested on Debian 13"
     fi
 }
 
 # The other supported Debian release: the suite runs on both.
 other_release() {
-    case "$(. /etc/os-release && echo "${VERSION_CODENAME:-}")" in
+    case "$release" in
     bookworm) echo trixie ;;
     trixie) echo bookworm ;;
     *) echo "dev.sh: this is neither Debian 12 (bookworm) nor Debian 13 (trixie)" >&2; exit 1 ;;
@@ -131,8 +161,7 @@ test)
     if [ "${2:-}" != here ]; then
         other=$(other_release)
         echo "== the same suite on Debian $other, in a root of its own =="
-        tools/debian-root.sh "$other" "${run_packages[*]} ${test_packages[*]}" \
-            -- ./dev.sh test here
+        in_root "$other" ./dev.sh test here
     fi
     ;;
 bench)
@@ -146,8 +175,13 @@ fuzz)
     fuzz/run-all.sh build-fuzz "${2:-60}"
     ;;
 windows)
-    install_missing "${windows_packages[@]}"
-    windows
+    if [ "$release" = "$windows_release" ]; then
+        install_missing "${windows_packages[@]}"
+        windows
+    else
+        install_missing mmdebstrap
+        in_root "$windows_release" ./dev.sh windows
+    fi
     ;;
 *)
     echo "usage: ./dev.sh run | test [here] | bench | fuzz [SECONDS] | windows" >&2

@@ -2,15 +2,17 @@
 # Cross-builds Qt's qtbase for 64-bit Windows (MinGW-w64) from Debian's own qt6-base source,
 # with Debian's patches applied, into a cache outside the repository:
 #
-#   tools/windows/build-qt.sh [PREFIX]      default ~/.cache/model-xref/qt-6.4.2-mingw
+#   tools/windows/build-qt.sh [PREFIX]      default ~/.cache/model-xref/qt-mingw
 #   tools/windows/build-qt.sh --check [PREFIX]   exit 0 if PREFIX holds this recipe's build
 #
 # The build is reused while its recipe is the same: this script and the toolchain file (their
 # comments aside) and the source package version, hashed into PREFIX/mxr-recipe. When the recipe
 # changes, Qt is built again from scratch.
-# Takes about half an hour on two cores. Needs: dpkg-dev (apt-get source), quilt,
-# g++-mingw-w64-x86-64-posix, cmake, ninja-build and the host Qt (qt6-base-dev) of the same
-# version, whose moc, rcc and uic the cross build uses.
+# The Qt is the one this machine's Debian release has: 6.8 on Debian 13 (Qt's long-term
+# release, whose Windows side Qt maintains), 6.4 on Debian 12. Takes about 40 minutes on two
+# cores. Needs: dpkg-dev (apt-get source), quilt, g++-mingw-w64-x86-64-posix, cmake,
+# ninja-build and the host Qt (qt6-base-dev) of the same version, whose moc, rcc and uic the
+# cross build uses.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/../.." && pwd)
@@ -18,16 +20,17 @@ toolchain=$repo/cmake/mingw-w64-x86_64.cmake
 
 check_only=false
 if [ "${1:-}" = "--check" ]; then check_only=true; shift; fi
-prefix=${1:-${XDG_CACHE_HOME:-$HOME/.cache}/model-xref/qt-6.4.2-mingw}
+prefix=${1:-${XDG_CACHE_HOME:-$HOME/.cache}/model-xref/qt-mingw}
 
 # The source package is the one the host Qt was built from, so that the host tools and the
 # cross-built libraries are the same Qt.
 source_version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev 2>/dev/null || true)
 [ -n "$source_version" ] || { echo "build-qt.sh: needs qt6-base-dev installed" >&2; exit 1; }
 case "$source_version" in
-6.4.2+*) ;;
-*) echo "build-qt.sh: host Qt is $source_version, this recipe is for 6.4.2" >&2; exit 1 ;;
+6.4.2+* | 6.8.*) ;;
+*) echo "build-qt.sh: host Qt is $source_version, this recipe is for 6.4.2 and 6.8" >&2; exit 1 ;;
 esac
+release=$(. /etc/os-release && echo "$VERSION_CODENAME")
 
 # Only what the program and its Qt Test programs use: Core, Gui, Widgets, Test, the windows
 # and offscreen platform plugins and the jpeg and ico image plugins; every third-party library
@@ -87,7 +90,7 @@ done
 work=$prefix.work
 rm -rf "$work"
 mkdir -p "$work"
-echo "build-qt.sh: building Qt $source_version for Windows in $work (about half an hour)"
+echo "build-qt.sh: building Qt $source_version for Windows in $work (about 40 minutes)"
 started=$(date +%s)
 
 # Debian's source through a private apt configuration, leaving the machine's sources alone.
@@ -100,9 +103,9 @@ mirror=${mirror:-http://deb.debian.org/debian}
 mirror=${mirror%/}
 keyring=/usr/share/keyrings/debian-archive-keyring.gpg
 cat >"$apt_dir/sources.list" <<EOF
-deb-src [signed-by=$keyring] $mirror bookworm main
-deb-src [signed-by=$keyring] $mirror bookworm-updates main
-deb-src [signed-by=$keyring] ${mirror}-security bookworm-security main
+deb-src [signed-by=$keyring] $mirror $release main
+deb-src [signed-by=$keyring] $mirror $release-updates main
+deb-src [signed-by=$keyring] ${mirror}-security $release-security main
 EOF
 apt_options=(
     -o Dir::Etc::SourceList="$apt_dir/sources.list"

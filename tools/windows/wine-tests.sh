@@ -7,7 +7,7 @@
 # on an Xvfb of its own (tests/e2e/e2e_support/display.py) and runs CTest in BUILD_DIR with
 # both; the test programs reach Wine through tools/windows/wine-run.sh. Afterwards it ends Wine
 # and Xvfb and removes the prefix, whatever the outcome. Needs: wine64, fonts-wine,
-# fonts-liberation2, xvfb, xdotool, xclip, imagemagick, python3, for the MSI's tests wixl and
+# Liberation 2 (fonts-liberation2, on Debian 13 fonts-liberation), xvfb, xdotool, xclip, imagemagick, python3, for the MSI's tests wixl and
 # msitools, and for the signing test osslsigncode and openssl.
 #
 # The prefix is set up to look like a Windows machine to the program:
@@ -66,7 +66,7 @@ export MXR_WINE=$wine
 
 started=$(date +%s%N)
 "$wine" wineboot --init >"$run/wineboot.log" 2>&1 || { cat "$run/wineboot.log" >&2; exit 1; }
-cp /usr/share/wine/fonts/*.ttf /usr/share/fonts/truetype/liberation2/*.ttf \
+cp /usr/share/wine/fonts/*.ttf /usr/share/fonts/truetype/liberation*/Liberation*.ttf \
     "$WINEPREFIX/drive_c/windows/Fonts/"
 cat >"$run/settings.reg" <<'EOF'
 REGEDIT4
