@@ -8,12 +8,10 @@
 // Input: a category byte (0-9, 10 for one that no button offers), then operations until the
 // end, each a byte: its low two bits choose what happens (see LLVMFuzzerTestOneInput), its high
 // four bits which list (0-4).
+#include "Common.h"
 #include "FuzzSupport.h"
 
 #include "ModelTable.h"
-#include "Records.h"
-#include "frmMain.h"
-#include "frmSearch.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -34,37 +32,6 @@ std::vector<QStringList> loadedEntries[11];
 
 QStringList table; // lstMain's rows
 QStringList untrapped; // what reached the error reporter
-
-struct Boxes
-{
-    QString tev, dun, bre, ost, prod, name, group;
-    bool operator==(const Boxes &) const = default;
-};
-
-Boxes boxesOf(FuzzSearch &f)
-{
-    return {f.txtTev.Text,  f.txtDun.Text,  f.txtBre.Text,  f.txtOst.Text,
-            f.txtProd.Text, f.txtName.Text, f.txtGroup.Text};
-}
-
-// What the boxes show for a row: its fixed-width fields as they are, trailing spaces and all,
-// and the group of its type code.
-Boxes boxesFor(const QString &row)
-{
-    using namespace records;
-    QString group;
-    for (const TypeGroup &type : TypeGroups) {
-        if (field(row, Type) == QLatin1String(type.code))
-            group = QLatin1String(type.group);
-    }
-    return {field(row, Tevra), field(row, Dunel),   field(row, Brevikant), field(row, Ostrum),
-            field(row, Prod),  field(row, DevName), group};
-}
-
-QString shown(const Boxes &b)
-{
-    return QStringList{b.tev, b.dun, b.bre, b.ost, b.prod, b.name, b.group}.join(u'|');
-}
 
 QStringList editTexts(FuzzSearch &f)
 {
@@ -112,7 +79,7 @@ void dropDown(FuzzSearch &f, Integer index)
     comboOf(f.cboSearch[index])->showPopup();
     comboOf(f.cboSearch[index])->hidePopup();
     noUntrappedError("DropDown");
-    FUZZ_CHECK(boxesOf(f) == Boxes(), QStringLiteral("DropDown left %1").arg(shown(boxesOf(f))));
+    FUZZ_CHECK(boxes(f) == Boxes(), QStringLiteral("DropDown left %1").arg(boxes(f).joined()));
     FUZZ_CHECK(editTexts(f) == edits, QStringLiteral("DropDown changed an edit field"));
 }
 
@@ -127,16 +94,16 @@ void checkPick(FuzzSearch &f, Integer index, const QString &text, const Boxes &b
     if (number.kind == fuzz::Decimal::Number) {
         edits[index] = QString();
         if (number.value >= 0 && number.value < table.size())
-            expected = boxesFor(table[number.value]);
+            expected = recordBoxes(table[number.value]);
     } else {
         edits[index] = text;
     }
     auto what = [&] {
         return QStringLiteral("a pick in list %1 of %2").arg(index).arg(fuzz::shown(text));
     };
-    FUZZ_CHECK(boxesOf(f) == expected,
+    FUZZ_CHECK(boxes(f) == expected,
                QStringLiteral("%1 shows %2 instead of %3")
-                       .arg(what(), shown(boxesOf(f)), shown(expected)));
+                       .arg(what(), boxes(f).joined(), expected.joined()));
     FUZZ_CHECK(editTexts(f) == edits,
                QStringLiteral("%1 left the edit fields %2 instead of %3")
                        .arg(what(), editTexts(f).join(u'|'), edits.join(u'|')));
@@ -147,7 +114,7 @@ void checkPick(FuzzSearch &f, Integer index, const QString &text, const Boxes &b
 void pickRow(FuzzSearch &f, Integer index, Integer row)
 {
     const QString entry = f.cboSearch[index].List(row); // as the user sees the list: settled
-    const Boxes before = boxesOf(f);
+    const Boxes before = boxes(f);
     const QStringList edits = editTexts(f);
     emit comboOf(f.cboSearch[index])->activated(row);
     noUntrappedError("a pick in the list");

@@ -9,8 +9,8 @@
 //
 // Input: operations until the end, each a byte (see LLVMFuzzerTestOneInput) followed by what it
 // needs: a text (fuzz::Input::text), a list index, counts.
+#include "Common.h"
 #include "FuzzSupport.h"
-#include "Records.h"
 
 #include "forms/Controls.h"
 #include "forms/SortedListModel_p.h"
@@ -20,7 +20,6 @@
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <functional>
 #include <vector>
 
 using namespace forms;
@@ -69,16 +68,6 @@ struct Entry
 // field must hold.
 std::vector<Entry> expected;
 QString expectedText;
-
-int errorOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const Error &e) {
-        return e.Number();
-    }
-    return 0;
-}
 
 void add(ComboBox &cbo, const QString &text)
 {

@@ -16,29 +16,14 @@ using namespace forms;
 
 namespace {
 
-const QStringList &typeCodes = records::TypeCodes;
-const QStringList groupNames = {"Analog", "Digital", "Color",   "Facsimile",
-                                "Printer", "Stelmar", "Scanner", "Wide Format"};
+using records::GroupNames;
+using records::TypeCodes;
 
 // The order a sorted list must keep: letters compared without case, then by character code.
 bool listOrder(const QString &a, const QString &b)
 {
     const int folded = QString::compare(a, b, Qt::CaseInsensitive);
     return folded != 0 ? folded < 0 : a < b;
-}
-
-// What a list must hold: one entry per row whose column (1-based) is not blank.
-QStringList expectedEntries(const QStringList &rows, const QString &type, int column, int width)
-{
-    QStringList entries;
-    for (int i = 0; i < rows.size(); ++i) {
-        if (!type.isEmpty() && records::field(rows[i], records::Type) != type)
-            continue;
-        const QString value = records::fixed(rows[i].mid(column - 1), width);
-        if (!records::rtrim(value).isEmpty())
-            entries << value + Space(80 - width) + QString::number(i);
-    }
-    return entries;
 }
 
 SearchForm &openCategory(int category)
@@ -60,7 +45,7 @@ private slots:
     {
         QTest::addColumn<int>("category");
         for (int k = 0; k < 8; ++k)
-            QTest::newRow(qPrintable(groupNames[k])) << k;
+            QTest::newRow(qPrintable(GroupNames[k])) << k;
     }
     void brandListsHoldEveryNamedRecordOfType()
     {
@@ -70,11 +55,9 @@ private slots:
         const QStringList rows = tableRows();
         SearchForm &f = openCategory(category);
         QCOMPARE(CategoryIndex, Long(category));
-        QCOMPARE(f.Caption.value(), groupNames[category]);
-        const int columns[] = {11, 31, 51, 71};
+        QCOMPARE(f.Caption.value(), GroupNames[category]);
         for (Integer list = 1; list <= 4; ++list) {
-            QStringList expected =
-                expectedEntries(rows, typeCodes[category], columns[list - 1], 20);
+            QStringList expected = records::lookupEntries(rows, category)[size_t(list)];
             const QStringList listed = entriesOf(f.cboSearch[list]);
             QVERIFY(std::is_sorted(listed.begin(), listed.end(), listOrder));
             std::sort(expected.begin(), expected.end(), listOrder);
@@ -92,24 +75,20 @@ private slots:
     {
         QTest::addColumn<int>("category");
         QTest::addColumn<QString>("title");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<int>("width");
-        QTest::newRow("product code") << 8 << "Product Code" << 1 << 10;
-        QTest::newRow("development name") << 9 << "Development Name" << 91 << 30;
+        QTest::newRow("product code") << 8 << "Product Code";
+        QTest::newRow("development name") << 9 << "Development Name";
     }
     void singleListHoldsEveryRecordWithValue()
     {
         QFETCH(int, category);
         QFETCH(QString, title);
-        QFETCH(int, column);
-        QFETCH(int, width);
         ProgramScope scope;
         frmMain->Show();
         const QStringList rows = tableRows();
         SearchForm &f = openSearchFor(category);
         QCOMPARE(f.Caption.value(), title);
         QCOMPARE(f.lblSearch.Caption.value(), title);
-        QStringList expected = expectedEntries(rows, "", column, width);
+        QStringList expected = records::lookupEntries(rows, category)[0];
         QCOMPARE(expected.size(), category == 8 ? ModelTableRowCount : ModelTableRowCount - 68);
         std::sort(expected.begin(), expected.end(), listOrder);
         QCOMPARE(entriesOf(f.cboSearch[0]), expected);
@@ -127,8 +106,8 @@ private slots:
     {
         ProgramScope scope;
         fillTable({
-            records::record("A100", "Twenty Characters Xy", "DN 6", "", "", "", "FAX"),
-            records::record("A101", " Lead", "", "", "", "", "FAX"),
+                records::record("A100", "Twenty Characters Xy", "DN 6", "", "", "", "FAX"),
+                records::record("A101", " Lead", "", "", "", "", "FAX"),
         });
         for (int i = 2; i < 100; ++i)
             frmMain->lstMain.AddItem(records::record("B1", "", "", "", "", "", "PRT"));
@@ -137,9 +116,10 @@ private slots:
         frmMain->lstMain.AddItem(records::record("D1", "Late", "", "", "", "", "FAX"));
         SearchForm &f = openSearchFor(3);
         const QStringList tev = entriesOf(f.cboSearch[1]);
-        QCOMPARE(tev, (QStringList{" Lead" + Space(15) + Space(60) + "1",
-                                   "Late" + Space(16) + Space(60) + "396",
-                                   "Twenty Characters Xy" + Space(60) + "0"}));
+        QCOMPARE(tev,
+                 (QStringList{" Lead" + Space(15) + Space(60) + "1",
+                              "Late" + Space(16) + Space(60) + "396",
+                              "Twenty Characters Xy" + Space(60) + "0"}));
         QCOMPARE(tev[2].size(), 81);
         QCOMPARE(tev[1].size(), 83);
         QCOMPARE(entriesOf(f.cboSearch[2]), QStringList{"DN 6" + Space(16) + Space(60) + "0"});
@@ -149,9 +129,9 @@ private slots:
     {
         ProgramScope scope;
         fillTable({
-            records::record("P1", "T-1", "", "Printira 1", "OP 1", "", "PRT"),
-            records::record("P2", "T-2", "DN 2", "", "OP 2", "", "PRT"),
-            records::record("P3", "T-3", "", "Printira 3", "", "", "PRT"),
+                records::record("P1", "T-1", "", "Printira 1", "OP 1", "", "PRT"),
+                records::record("P2", "T-2", "DN 2", "", "OP 2", "", "PRT"),
+                records::record("P3", "T-3", "", "Printira 3", "", "", "PRT"),
         });
         SearchForm &f = openSearchFor(4);
         QCOMPARE(f.cboSearch[1].ListCount(), Integer(3));
@@ -164,8 +144,8 @@ private slots:
     {
         ProgramScope scope;
         fillTable({
-            records::record("S1", "S-1", "", "", "OS 1", "", "SCN"),
-            records::record("S2", "S-2", "", "", "", "", "SCN"),
+                records::record("S1", "S-1", "", "", "OS 1", "", "SCN"),
+                records::record("S2", "S-2", "", "", "", "", "SCN"),
         });
         SearchForm &f = openSearchFor(6);
         QCOMPARE(f.cboSearch[2].ListCount(), Integer(0));
@@ -211,9 +191,9 @@ private slots:
         QStringList rows;
         for (int i = 0; i < 32767; ++i)
             rows << records::record(QString("K%1").arg(i, 5, 10, QChar('0')),
-                               QString("K-%1").arg(i % 1000), QString("DN %1").arg(i),
-                               QString("Kopira %1").arg(i % 7), "OA 1",
-                               QString("Tern %1").arg(i % 300), "ANL");
+                                    QString("K-%1").arg(i % 1000), QString("DN %1").arg(i),
+                                    QString("Kopira %1").arg(i % 7), "OA 1",
+                                    QString("Tern %1").arg(i % 300), "ANL");
         fillTable(rows);
         SearchForm &f = openSearchFor(0);
         for (Integer list = 1; list <= 4; ++list)
@@ -223,10 +203,10 @@ private slots:
         QCOMPARE(ost.first(), "OA 1" + Space(16) + Space(60) + "0");
         QCOMPARE(ost.last(), "OA 1" + Space(16) + Space(60) + "9999");
         QVERIFY(showActive(f));
-        const int row = int(entriesOf(f.cboSearch[2]).indexOf(
-            "DN 32766" + Space(12) + Space(60) + "32766"));
+        const int row = int(
+                entriesOf(f.cboSearch[2]).indexOf("DN 32766" + Space(12) + Space(60) + "32766"));
         pick(f.cboSearch[2], row);
-        QCOMPARE(boxes(f), recordBoxes(rows[32766], "Analog"));
+        QCOMPARE(boxes(f), recordBoxes(rows[32766]));
     }
 
     void unknownCategoryOffersNoList_data()
@@ -263,9 +243,9 @@ private slots:
         for (int k = 0; k < 8; ++k) {
             for (int list = 1; list <= 4; ++list) {
                 if ((k == 0 && list == 4) || (k == 6 && (list == 2 || list == 3)))
-                    continue;    // empty in the shipped table
-                QTest::addRow("%s list %d", qPrintable(groupNames[k]), list)
-                    << k << list << ((k + list) % 2 == 0);
+                    continue; // empty in the shipped table
+                QTest::addRow("%s list %d", qPrintable(GroupNames[k]), list)
+                        << k << list << ((k + list) % 2 == 0);
             }
         }
         QTest::newRow("product code") << 8 << 0 << true;
@@ -286,8 +266,7 @@ private slots:
         for (int row : {0, int(entries.size()) / 2, int(entries.size()) - 1}) {
             pick(box, row, byMouse);
             const int record = entries[row].mid(80).toInt();
-            const QString type = records::field(rows[record], records::Type);
-            QCOMPARE(boxes(f), recordBoxes(rows[record], groupNames[typeCodes.indexOf(type)]));
+            QCOMPARE(boxes(f), recordBoxes(rows[record]));
             QCOMPARE(comboOf(box)->lineEdit()->text(), QString());
             QCOMPARE(box.ListCount(), Integer(entries.size()));
         }
@@ -297,27 +276,29 @@ private slots:
     {
         ProgramScope scope;
         fillTable({
-            records::record("A1", "K-2530", "DN 1253", "", "", "Tern", "ANL"),
-            records::record("A2", "K-2530", "DN 1254", "", "", "Tern II", "ANL"),
-            records::record("A3", "K-2530", "DN 1255", "", "", "Tern III", "ANL"),
+                records::record("A1", "K-2530", "DN 1253", "", "", "Tern", "ANL"),
+                records::record("A2", "K-2530", "DN 1254", "", "", "Tern II", "ANL"),
+                records::record("A3", "K-2530", "DN 1255", "", "", "Tern III", "ANL"),
         });
         for (int i = 3; i < 120; ++i)
             frmMain->lstMain.AddItem(records::record("B", "", "", "", "", "", "FAX"));
-        frmMain->lstMain.AddItem(records::record("A4", "K-2530", "DN 1256", "", "", "Tern IV", "ANL"));
+        frmMain->lstMain.AddItem(
+                records::record("A4", "K-2530", "DN 1256", "", "", "Tern IV", "ANL"));
         const QStringList rows = tableRows();
         SearchForm &f = openSearchFor(0);
         QVERIFY(showActive(f));
         const QStringList tev = entriesOf(f.cboSearch[1]);
         // Same name: ordered by the index as text, so 120 comes before 2.
-        QCOMPARE(tev, (QStringList{"K-2530" + Space(74) + "0", "K-2530" + Space(74) + "1",
-                                   "K-2530" + Space(74) + "120", "K-2530" + Space(74) + "2"}));
+        QCOMPARE(tev,
+                 (QStringList{"K-2530" + Space(74) + "0", "K-2530" + Space(74) + "1",
+                              "K-2530" + Space(74) + "120", "K-2530" + Space(74) + "2"}));
         const int records[] = {0, 1, 120, 2};
         for (int row = 0; row < 4; ++row) {
             pick(f.cboSearch[1], row);
-            QCOMPARE(boxes(f), recordBoxes(rows[records[row]], "Analog"));
+            QCOMPARE(boxes(f), recordBoxes(rows[records[row]]));
         }
-        pick(f.cboSearch[1], 3);    // the same entry again shows the same record
-        QCOMPARE(boxes(f), recordBoxes(rows[2], "Analog"));
+        pick(f.cboSearch[1], 3); // the same entry again shows the same record
+        QCOMPARE(boxes(f), recordBoxes(rows[2]));
     }
 
     void boxesShowWholeFixedWidths()
@@ -330,7 +311,7 @@ private slots:
         QCOMPARE(f.txtProd.Text.value(), "K12" + Space(7));
         QCOMPARE(f.txtTev.Text.value(), Space(20));
         QCOMPARE(f.txtDun.Text.value(), "DN 2" + Space(16));
-        QCOMPARE(f.txtName.Text.value(), Space(30));    // filled also when hidden
+        QCOMPARE(f.txtName.Text.value(), Space(30)); // filled also when hidden
         QCOMPARE(f.txtGroup.Text.value(), QString("Stelmar"));
         // What is copied is the value the user sees, without its filler.
         for (TextBox *box : {&f.txtProd, &f.txtTev}) {
@@ -373,7 +354,7 @@ private slots:
         const QString typed = rows[7].left(4);
         QTest::keyClicks(combo->lineEdit(), typed);
         QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
-        QTest::keyClick(combo, Qt::Key_Tab);    // and leave the field
+        QTest::keyClick(combo, Qt::Key_Tab); // and leave the field
         QCOMPARE(boxes(f), before);
         QCOMPARE(f.cboSearch[0].ListCount(), Integer(ModelTableRowCount));
         QCOMPARE(combo->lineEdit()->text(), typed);
@@ -398,9 +379,9 @@ private slots:
         f.cboSearch[2].AddItem(entry);
         QComboBox *combo = comboOf(f.cboSearch[2]);
         combo->setFocus();
-        QTest::keyClick(combo, Qt::Key_Down);    // picks it without opening the list
+        QTest::keyClick(combo, Qt::Key_Down); // picks it without opening the list
         QCOMPARE(boxes(f), shown);
-        QCOMPARE(f.cboSearch[2].Text.value(), entry);    // the edit field is left as it was
+        QCOMPARE(f.cboSearch[2].Text.value(), entry); // the edit field is left as it was
         QVERIFY(scope.errors.empty());
     }
 
@@ -427,7 +408,7 @@ private slots:
         f.cboSearch[2].Text = "typed";
         QTest::keyClick(combo, Qt::Key_Down);
         QCOMPARE(boxes(f), shown);
-        QCOMPARE(combo->lineEdit()->text(), QString());    // the pick went on and emptied it
+        QCOMPARE(combo->lineEdit()->text(), QString()); // the pick went on and emptied it
         QVERIFY(scope.errors.empty());
     }
 
@@ -451,12 +432,17 @@ private slots:
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("group");
         for (int k = 0; k < 8; ++k)
-            QTest::newRow(qPrintable(typeCodes[k])) << typeCodes[k] << groupNames[k];
-        QTest::newRow("lower case") << "stm" << "";
-        QTest::newRow("three spaces") << "   " << "";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("trailing space") << "STM " << "";
-        QTest::newRow("unknown") << "XYZ" << "";
+            QTest::newRow(qPrintable(TypeCodes[k])) << TypeCodes[k] << GroupNames[k];
+        QTest::newRow("lower case") << "stm"
+                                    << "";
+        QTest::newRow("three spaces") << "   "
+                                      << "";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("trailing space") << "STM "
+                                        << "";
+        QTest::newRow("unknown") << "XYZ"
+                                 << "";
     }
     void groupNameOfTypeCode()
     {
@@ -528,7 +514,7 @@ private slots:
         QCOMPARE(w->size(), QSize(469, 318));
         QCOMPARE(w->pos(), QPoint(1, 1));
         QCOMPARE(w->grab().toImage().pixelColor(3, w->height() - 3), QColor(224, 224, 224));
-        QVERIFY(!w->parentWidget());    // modeless, no owner
+        QVERIFY(!w->parentWidget()); // modeless, no owner
     }
 
     void resizingNeitherMovesNorScalesControls()

@@ -29,10 +29,7 @@ QWidgetList visibleWindows()
     return shown;
 }
 
-QString entry(const QString &name, int index)
-{
-    return records::entry(name, 20, index);
-}
+using records::entry;
 
 // The probe window shown and active, its first list holding the entries (named, indexed from 1)
 // and focused; nullptr when the window could not be activated.
@@ -84,7 +81,7 @@ private slots:
     void unloadRaisesQueryUnloadThenDestroys()
     {
         ProgramScope scope;
-        frmOther->Show();    // keeps the program alive
+        frmOther->Show(); // keeps the program alive
         frmProbe->Show();
         QPointer<QWidget> window = frmProbe->widget();
         QStringList seen;
@@ -94,10 +91,10 @@ private slots:
             shownDuringQueryUnload = window->isVisible();
         };
         QVERIFY(Unload(frmProbe));
-        QCOMPARE(seen, (QStringList{"Load", "QueryUnload 1"}));    // 1: Unload by the program
+        QCOMPARE(seen, (QStringList{"Load", "QueryUnload 1"})); // 1: Unload by the program
         QVERIFY(shownDuringQueryUnload);
         QVERIFY(!frmProbe.IsLoaded());
-        QTRY_VERIFY(window.isNull());    // destroyed once events are processed
+        QTRY_VERIFY(window.isNull()); // destroyed once events are processed
         // The next reference gives a fresh window with its own Load.
         QCOMPARE(frmProbe->log, QStringList{"Load"});
         QVERIFY(frmProbe->txt.Text.value().isEmpty());
@@ -160,7 +157,7 @@ private slots:
         QPointer<QWidget> window = probe->widget();
         probe->onClickA = [probe] {
             Unload(*probe);
-            probe->log << "after Unload";    // the window's data lives until the handler ends
+            probe->log << "after Unload"; // the window's data lives until the handler ends
         };
         click(probe->cmdA);
         QVERIFY(!frmProbe.IsLoaded());
@@ -189,8 +186,8 @@ private slots:
         frmOther->cmdB.Visible = false;
         QVERIFY(showActive(*frmOther));
         QCOMPARE(QApplication::focusWidget()->window(), frmOther->widget());
-        QVERIFY(frmOther->cbo[0].widget()->isAncestorOf(QApplication::focusWidget()) ||
-                QApplication::focusWidget() == frmOther->cbo[0].widget());
+        QVERIFY(frmOther->cbo[0].widget()->isAncestorOf(QApplication::focusWidget())
+                || QApplication::focusWidget() == frmOther->cbo[0].widget());
     }
 
     // ---- errors ----
@@ -238,7 +235,7 @@ private slots:
         QCOMPARE(ExitStatus(), 1);
         QVERIFY(!frmFailing.IsLoaded());
         QVERIFY(!frmOther.IsLoaded());
-        QVERIFY(visibleWindows().isEmpty());    // the failed window was never shown
+        QVERIFY(visibleWindows().isEmpty()); // the failed window was never shown
     }
 
     // An error raised in an event that a runtime operation raised inside a handler ends the
@@ -468,7 +465,7 @@ private slots:
         QComboBox *combo = focusedList({});
         QVERIFY(combo);
         QTest::keyClick(combo, Qt::Key_F4);
-        QCOMPARE(frmProbe->log.last(), QString("DropDown 0"));    // also for an empty list
+        QCOMPARE(frmProbe->log.last(), QString("DropDown 0")); // also for an empty list
         QCOMPARE(frmProbe->listCountAtDropDown, 0);
     }
 
@@ -514,10 +511,10 @@ private slots:
         QVERIFY(combo);
         ComboBox &box = frmProbe->cbo[0];
         QTest::keyClicks(combo->lineEdit(), typed);
-        QCOMPARE(combo->lineEdit()->text(), typed);    // no completion fills the field
+        QCOMPARE(combo->lineEdit()->text(), typed); // no completion fills the field
         QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
         QTest::keyClick(combo->lineEdit(), Qt::Key_Enter);
-        frmProbe->txt.widget()->setFocus();    // leave the field
+        frmProbe->txt.widget()->setFocus(); // leave the field
         QTRY_VERIFY(frmProbe->txt.widget()->hasFocus());
         QCOMPARE(box.ListCount(), Integer(2));
         QCOMPARE(combo->count(), 2);

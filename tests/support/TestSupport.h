@@ -5,10 +5,10 @@
 #pragma once
 
 #include "BuildConfig.h"
+#include "Common.h"
 #include "Edition.h"
 #include "ModelTable.h"
 #include "ModelTableData.h"
-#include "Records.h"
 #include "forms/Controls.h"
 #include "forms/Program.h"
 #include "frmMain.h"
@@ -17,10 +17,8 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
-#include <QListView>
 #include <QPushButton>
 #include <QStringList>
-#include <QStringListModel>
 #include <QTest>
 #include <QWidget>
 
@@ -96,26 +94,6 @@ inline QString versionCaption()
             .arg(MXR_VERSION_REVISION);
 }
 
-// The number of the error that f raises, or 0.
-template<typename F>
-int errorOf(F &&f)
-{
-    try {
-        f();
-    } catch (const forms::Error &e) {
-        return e.Number();
-    }
-    return 0;
-}
-
-// Replaces the model table in lstMain with rows of the test's own (through the list's view: the
-// program itself never changes lstMain once it is loaded).
-inline void fillTable(const QStringList &rows)
-{
-    auto *view = static_cast<QListView *>(frmMain->lstMain.widget());
-    static_cast<QStringListModel *>(view->model())->setStringList(rows);
-}
-
 inline QStringList tableRows()
 {
     QStringList rows;
@@ -187,31 +165,9 @@ inline void pick(forms::ComboBox &box, int row, bool byMouse = false)
     QTRY_VERIFY(!view->isVisible());
 }
 
-// What the search window's seven record boxes hold.
-struct Boxes
-{
-    QString tev, dun, bre, ost, prod, name, group;
-    bool operator==(const Boxes &) const = default;
-};
-
-inline Boxes boxes(SearchForm &f)
-{
-    return {f.txtTev.Text, f.txtDun.Text, f.txtBre.Text, f.txtOst.Text,
-            f.txtProd.Text, f.txtName.Text, f.txtGroup.Text};
-}
-
-// What the boxes show for a record: every field at its whole width, and the group name.
-inline Boxes recordBoxes(const QString &row, const QString &group)
-{
-    using namespace records;
-    return {field(row, Tevra), field(row, Dunel),   field(row, Brevikant), field(row, Ostrum),
-            field(row, Prod),  field(row, DevName), group};
-}
-
 inline char *toString(const Boxes &b)
 {
-    const QStringList texts = {b.tev, b.dun, b.bre, b.ost, b.prod, b.name, b.group};
-    return qstrdup(qPrintable(texts.join('|')));
+    return qstrdup(qPrintable(b.joined()));
 }
 
 // A window of the tests' own, with a control of each kind, that records its events and runs
