@@ -4,7 +4,6 @@
 // windows as a user does.
 #pragma once
 
-#include "BuildConfig.h"
 #include "Common.h"
 #include "Edition.h"
 #include "ModelTable.h"
@@ -83,15 +82,6 @@ private:
 inline bool internalEdition()
 {
     return EditionCode == "I";
-}
-
-// The version the build carries (the project's), as the main menu shows it.
-inline QString versionCaption()
-{
-    return QStringLiteral("Version: %1.%2.%3")
-            .arg(MXR_VERSION_MAJOR)
-            .arg(MXR_VERSION_MINOR)
-            .arg(MXR_VERSION_REVISION);
 }
 
 inline QStringList tableRows()
