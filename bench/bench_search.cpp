@@ -150,7 +150,7 @@ const Table &table(const std::string &key, int rows)
 void install(const Table &t)
 {
     static std::string installed;
-    if (installed == t.key && frmMain.IsLoaded())
+    if (installed == t.key && frmMain.loadedOrNull())
         return;
     Unload(frmSearch);
     fillTable(t.rows);
@@ -197,7 +197,7 @@ bool loadAndShow(Long category)
 {
     Unload(frmSearch);
     CategoryIndex = category;
-    SearchForm &f = *frmSearch;
+    SearchForm &f = frmSearch.instance();
     paintWatch->watch(f.widget());
     f.Show();
     // The handler is over: back in the event loop, the unloaded window is destroyed.
@@ -207,7 +207,7 @@ bool loadAndShow(Long category)
 
 bool listsAre(const std::vector<QStringList> &expected)
 {
-    SearchForm &f = *frmSearch;
+    SearchForm &f = frmSearch.instance();
     for (Integer list = 0; list <= 4; ++list) {
         const QStringList &want = expected[size_t(list)];
         ComboBox &box = f.cboSearch[list];
@@ -332,7 +332,7 @@ void BM_Pick(benchmark::State &state, std::string key, int rows, bool byKey)
         fail(state, "the search window was never painted");
         return;
     }
-    SearchForm &f = *frmSearch;
+    SearchForm &f = frmSearch.instance();
     auto *combo = static_cast<QComboBox *>(f.cboSearch[1].widget());
     const int count = combo->count();
     state.counters["entries"] = double(count);

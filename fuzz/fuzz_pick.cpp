@@ -56,7 +56,7 @@ void noUntrappedError(const char *during)
 FuzzSearch &windowFor(Long category)
 {
     GlobalForm<FuzzSearch> &window = windows[category];
-    if (!window.IsLoaded()) {
+    if (!window.loadedOrNull()) {
         CategoryIndex = category;
         FuzzSearch &f = window.instance();
         noUntrappedError("Load");
@@ -67,7 +67,7 @@ FuzzSearch &windowFor(Long category)
             loadedEntries[category].push_back(entries);
         }
     }
-    return *window;
+    return window.instance();
 }
 
 // The list opened and closed again, as F4 does twice; a hidden list cannot be opened.

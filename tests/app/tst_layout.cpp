@@ -35,7 +35,7 @@ QString captionOf(const QWidget *w)
 
 Form &windowOf(int category) // -1: the main menu
 {
-    return category < 0 ? static_cast<Form &>(*frmMain) : openSearchFor(category);
+    return category < 0 ? static_cast<Form &>(frmMain.instance()) : openSearchFor(category);
 }
 
 } // namespace

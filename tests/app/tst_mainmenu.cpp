@@ -51,7 +51,7 @@ private slots:
     {
         ProgramScope scope;
         frmMain->Show();
-        QVERIFY(!frmSearch.IsLoaded());
+        QVERIFY(!frmSearch.loadedOrNull());
     }
 
     void editionDecidesWarningAndDevelopmentButton()
@@ -88,7 +88,7 @@ private slots:
         }
         click(frmMain->cmdType[Integer(index)]);
         QCOMPARE(CategoryIndex, Long(index));
-        QVERIFY(frmSearch.IsLoaded());
+        QVERIFY(frmSearch.loadedOrNull());
         QVERIFY(frmSearch->widget()->isVisible());
         QVERIFY(frmMain->widget()->isVisible());
     }
@@ -118,7 +118,7 @@ private slots:
         ProgramScope scope;
         frmMain->Show();
         click(frmMain->cmdExit);
-        QVERIFY(!frmMain.IsLoaded());
+        QVERIFY(!frmMain.loadedOrNull());
         QVERIFY(HasEnded());
         QCOMPARE(ExitStatus(), 0);
         QVERIFY(scope.errors.empty());
@@ -129,10 +129,10 @@ private slots:
         ProgramScope scope;
         frmMain->Show();
         click(frmMain->cmdType[6]);
-        QVERIFY(frmSearch.IsLoaded());
+        QVERIFY(frmSearch.loadedOrNull());
         click(frmMain->cmdExit);
-        QVERIFY(!frmSearch.IsLoaded());
-        QVERIFY(!frmMain.IsLoaded());
+        QVERIFY(!frmSearch.loadedOrNull());
+        QVERIFY(!frmMain.loadedOrNull());
         QCOMPARE(ExitStatus(), 0);
     }
 
@@ -144,8 +144,8 @@ private slots:
         QPointer<QWidget> search = frmSearch->widget();
         QPointer<QWidget> main = frmMain->widget();
         main->close();
-        QVERIFY(!frmSearch.IsLoaded());
-        QVERIFY(!frmMain.IsLoaded());
+        QVERIFY(!frmSearch.loadedOrNull());
+        QVERIFY(!frmMain.loadedOrNull());
         QVERIFY(!search->isVisible());
         QVERIFY(!main->isVisible());
         QVERIFY(HasEnded());
@@ -158,15 +158,15 @@ private slots:
         frmMain->Show();
         click(frmMain->cmdType[2]);
         frmSearch->widget()->close();
-        QVERIFY(!frmSearch.IsLoaded());
-        QVERIFY(frmMain.IsLoaded());
+        QVERIFY(!frmSearch.loadedOrNull());
+        QVERIFY(frmMain.loadedOrNull());
         QVERIFY(!HasEnded());
     }
 
     void startFocusAndTabOrder()
     {
         ProgramScope scope;
-        QVERIFY(showActive(*frmMain));
+        QVERIFY(showActive(frmMain.instance()));
         QList<QWidget *> expected;
         for (Integer i = 0; i <= 9; ++i) {
             if (i < 9 || internalEdition())
@@ -194,21 +194,21 @@ private slots:
         QFETCH(char, key);
         QFETCH(int, index);
         ProgramScope scope;
-        QVERIFY(showActive(*frmMain));
+        QVERIFY(showActive(frmMain.instance()));
         QTest::keyClick(frmMain->widget(), key, Qt::AltModifier);
         if (index == 9 && !internalEdition()) {
             QTest::qWait(200);
-            QVERIFY(!frmSearch.IsLoaded());
+            QVERIFY(!frmSearch.loadedOrNull());
             return;
         }
-        QTRY_VERIFY(frmSearch.IsLoaded());
+        QTRY_VERIFY(frmSearch.loadedOrNull());
         QCOMPARE(CategoryIndex, Long(index));
     }
 
     void altXEndsProgram()
     {
         ProgramScope scope;
-        QVERIFY(showActive(*frmMain));
+        QVERIFY(showActive(frmMain.instance()));
         QTest::keyClick(frmMain->widget(), 'X', Qt::AltModifier);
         QTRY_VERIFY(HasEnded());
         QCOMPARE(ExitStatus(), 0);
@@ -217,11 +217,11 @@ private slots:
     void enterAndSpacePressFocusedButton()
     {
         ProgramScope scope;
-        QVERIFY(showActive(*frmMain));
+        QVERIFY(showActive(frmMain.instance()));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-        QTRY_VERIFY(frmSearch.IsLoaded());
+        QTRY_VERIFY(frmSearch.loadedOrNull());
         QCOMPARE(CategoryIndex, Long(0));
-        QVERIFY(showActive(*frmMain));
+        QVERIFY(showActive(frmMain.instance()));
         frmMain->cmdType[4].widget()->setFocus();
         QTest::keyClick(frmMain->cmdType[4].widget(), Qt::Key_Return);
         QTRY_COMPARE(CategoryIndex, Long(4));

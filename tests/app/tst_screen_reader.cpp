@@ -118,7 +118,7 @@ private slots:
     void mainMenuPresentsItsShownControls()
     {
         ProgramScope scope;
-        QVERIFY(showActive(*frmMain));
+        QVERIFY(showActive(frmMain.instance()));
         QStringList expected;
         for (const char *name : {"Analog", "Digital", "Digital Color", "Facsimile", "Printer",
                                  "Stelmar", "Scanner", "Wide Format", "Product Code"})
@@ -170,13 +170,13 @@ private slots:
     void pressThroughAccessibilityOpensSearch()
     {
         ProgramScope scope;
-        QVERIFY(showActive(*frmMain));
+        QVERIFY(showActive(frmMain.instance()));
         QAccessibleInterface *scanner = accessibleOf(frmMain->cmdType[6]);
         QVERIFY(scanner->actionInterface());
         QVERIFY(scanner->actionInterface()->actionNames().contains(
                 QAccessibleActionInterface::pressAction()));
         scanner->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QTRY_VERIFY(frmSearch.IsLoaded());
+        QTRY_VERIFY(frmSearch.loadedOrNull());
         QCOMPARE(frmSearch->Caption.value(), QString("Scanner"));
     }
 
@@ -185,19 +185,19 @@ private slots:
         if (internalEdition())
             QSKIP("the internal edition offers the Development Name search");
         ProgramScope scope;
-        QVERIFY(showActive(*frmMain));
+        QVERIFY(showActive(frmMain.instance()));
         QAccessibleInterface *window = accessibleOf(frmMain->widget());
         for (QAccessibleInterface *child : childrenOf(window))
             QVERIFY(child->text(QAccessible::Name) != "Development Name");
         // Even pressed directly, the hidden button opens nothing.
         press(frmMain->cmdType[9]);
-        QVERIFY(!frmSearch.IsLoaded());
+        QVERIFY(!frmSearch.loadedOrNull());
     }
 
     void showingAndHidingAControlUpdatesTheWindow()
     {
         ProgramScope scope;
-        QVERIFY(showActive(*frmMain));
+        QVERIFY(showActive(frmMain.instance()));
         QAccessibleInterface *window = accessibleOf(frmMain->widget());
         const QStringList before = describeChildren(window);
         frmMain->cmdType[1].Visible = false;
@@ -445,12 +445,12 @@ private slots:
     void mainMenuIsActiveAgainAfterSearchCloses()
     {
         ProgramScope scope;
-        QVERIFY(showActive(*frmMain));
+        QVERIFY(showActive(frmMain.instance()));
         SearchForm &f = openSearchFor(6);
         // Active as Qt sees it, not only as the window system does: keys go where Qt sends them.
         QVERIFY(QTest::qWaitForWindowActive(f.widget()));
         QTest::keyClick(f.widget(), Qt::Key_M, Qt::AltModifier);
-        QTRY_VERIFY(!frmSearch.IsLoaded());
+        QTRY_VERIFY(!frmSearch.loadedOrNull());
         QTRY_VERIFY(frmMain->widget()->isActiveWindow());
         QCOMPARE(QApplication::focusWidget(), frmMain->cmdType[0].widget());
     }

@@ -29,7 +29,7 @@ bool listOrder(const QString &a, const QString &b)
 SearchForm &openCategory(int category)
 {
     click(frmMain->cmdType[Integer(category)]);
-    return *frmSearch;
+    return frmSearch.instance();
 }
 
 } // namespace
@@ -472,18 +472,18 @@ private slots:
     void mainMenuButtonUnloadsOnlySearchWindow()
     {
         ProgramScope scope;
-        QVERIFY(showActive(*frmMain));
+        QVERIFY(showActive(frmMain.instance()));
         SearchForm &f = openCategory(1);
         QVERIFY(showActive(f));
         QTest::keyClick(f.widget(), 'M', Qt::AltModifier);
-        QTRY_VERIFY(!frmSearch.IsLoaded());
-        QVERIFY(frmMain.IsLoaded());
+        QTRY_VERIFY(!frmSearch.loadedOrNull());
+        QVERIFY(frmMain.loadedOrNull());
         QVERIFY(frmMain->widget()->isVisible());
         QVERIFY(!HasEnded());
         SearchForm &again = openCategory(2);
         click(again.cmdMM);
-        QVERIFY(!frmSearch.IsLoaded());
-        QVERIFY(frmMain.IsLoaded());
+        QVERIFY(!frmSearch.loadedOrNull());
+        QVERIFY(frmMain.loadedOrNull());
     }
 
     // Qt's style keeps what it draws for a list or a button, keyed by the palette it drew

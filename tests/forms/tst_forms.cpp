@@ -37,7 +37,7 @@ QComboBox *focusedList(const QStringList &names)
 {
     for (qsizetype i = 0; i < names.size(); ++i)
         frmProbe->cbo[0].AddItem(entry(names.at(i), int(i) + 1));
-    if (!showActive(*frmProbe))
+    if (!showActive(frmProbe.instance()))
         return nullptr;
     QComboBox *combo = comboOf(frmProbe->cbo[0]);
     combo->setFocus();
@@ -59,10 +59,10 @@ private slots:
     void firstReferenceCreatesAndLoadsOnce()
     {
         ProgramScope scope;
-        QVERIFY(!frmProbe.IsLoaded());
+        QVERIFY(!frmProbe.loadedOrNull());
         frmProbe->txt.Text = "x";
         frmProbe->txt.Text = "y";
-        QVERIFY(frmProbe.IsLoaded());
+        QVERIFY(frmProbe.loadedOrNull());
         QCOMPARE(frmProbe->log, QStringList{"Load"});
         QVERIFY(!frmProbe->widget()->isVisible());
     }
@@ -93,7 +93,7 @@ private slots:
         QVERIFY(Unload(frmProbe));
         QCOMPARE(seen, (QStringList{"Load", "QueryUnload 1"})); // 1: Unload by the program
         QVERIFY(shownDuringQueryUnload);
-        QVERIFY(!frmProbe.IsLoaded());
+        QVERIFY(!frmProbe.loadedOrNull());
         QTRY_VERIFY(window.isNull()); // destroyed once events are processed
         // The next reference gives a fresh window with its own Load.
         QCOMPARE(frmProbe->log, QStringList{"Load"});
@@ -104,7 +104,7 @@ private slots:
     {
         ProgramScope scope;
         QVERIFY(Unload(frmProbe));
-        QVERIFY(!frmProbe.IsLoaded());
+        QVERIFY(!frmProbe.loadedOrNull());
         QVERIFY(!HasEnded());
     }
 
@@ -114,11 +114,11 @@ private slots:
         frmProbe->Show();
         frmProbe->cancel = 1;
         QVERIFY(!Unload(frmProbe));
-        QVERIFY(frmProbe.IsLoaded());
+        QVERIFY(frmProbe.loadedOrNull());
         QVERIFY(frmProbe->widget()->isVisible());
         QVERIFY(!HasEnded());
         frmProbe->widget()->close();
-        QVERIFY(frmProbe.IsLoaded());
+        QVERIFY(frmProbe.loadedOrNull());
     }
 
     void closeBoxUnloadsWithControlMenuMode()
@@ -131,7 +131,7 @@ private slots:
         QPointer<QWidget> window = frmProbe->widget();
         window->close();
         QCOMPARE(seen, (QStringList{"Load", "QueryUnload 0"}));
-        QVERIFY(!frmProbe.IsLoaded());
+        QVERIFY(!frmProbe.loadedOrNull());
         QVERIFY(!window->isVisible());
         QTRY_VERIFY(window.isNull());
     }
@@ -153,14 +153,14 @@ private slots:
         ProgramScope scope;
         frmOther->Show();
         frmProbe->Show();
-        ProbeForm *probe = &*frmProbe;
+        ProbeForm *probe = &frmProbe.instance();
         QPointer<QWidget> window = probe->widget();
         probe->onClickA = [probe] {
             Unload(*probe);
             probe->log << "after Unload"; // the window's data lives until the handler ends
         };
         click(probe->cmdA);
-        QVERIFY(!frmProbe.IsLoaded());
+        QVERIFY(!frmProbe.loadedOrNull());
         QVERIFY(!window.isNull());
         QCOMPARE(probe->log.last(), QString("after Unload"));
         QTRY_VERIFY(window.isNull());
@@ -181,10 +181,10 @@ private slots:
     void showFocusesLowestTabIndex()
     {
         ProgramScope scope;
-        QVERIFY(showActive(*frmProbe));
+        QVERIFY(showActive(frmProbe.instance()));
         QCOMPARE(QApplication::focusWidget(), frmProbe->cmdB.widget());
         frmOther->cmdB.Visible = false;
-        QVERIFY(showActive(*frmOther));
+        QVERIFY(showActive(frmOther.instance()));
         QCOMPARE(QApplication::focusWidget()->window(), frmOther->widget());
         QVERIFY(frmOther->cbo[0].widget()->isAncestorOf(QApplication::focusWidget())
                 || QApplication::focusWidget() == frmOther->cbo[0].widget());
@@ -204,8 +204,8 @@ private slots:
         QCOMPARE(scope.errors[0].description, QString("Overflow"));
         QVERIFY(HasEnded());
         QCOMPARE(ExitStatus(), 1);
-        QVERIFY(!frmProbe.IsLoaded());
-        QVERIFY(!frmOther.IsLoaded());
+        QVERIFY(!frmProbe.loadedOrNull());
+        QVERIFY(!frmOther.loadedOrNull());
     }
 
     void foreignExceptionIsReportedAsInternalError()
@@ -233,8 +233,8 @@ private slots:
         QCOMPARE(scope.errors[0].number, int(ErrInvalidIndex));
         QVERIFY(HasEnded());
         QCOMPARE(ExitStatus(), 1);
-        QVERIFY(!frmFailing.IsLoaded());
-        QVERIFY(!frmOther.IsLoaded());
+        QVERIFY(!frmFailing.loadedOrNull());
+        QVERIFY(!frmOther.loadedOrNull());
         QVERIFY(visibleWindows().isEmpty()); // the failed window was never shown
     }
 
@@ -275,8 +275,8 @@ private slots:
         QVERIFY(!ranOn);
         QVERIFY(HasEnded());
         QCOMPARE(ExitStatus(), 1);
-        QVERIFY(!frmLater.IsLoaded());
-        QVERIFY(!frmProbe.IsLoaded());
+        QVERIFY(!frmLater.loadedOrNull());
+        QVERIFY(!frmProbe.loadedOrNull());
         QVERIFY(visibleWindows().isEmpty());
     }
 
@@ -293,7 +293,7 @@ private slots:
         click(frmProbe->cmdA);
         QVERIFY(scope.errors.empty());
         QVERIFY(!HasEnded());
-        QVERIFY(frmProbe.IsLoaded());
+        QVERIFY(frmProbe.loadedOrNull());
     }
 
     void eventsAfterFatalErrorAreNotRaised()
@@ -319,7 +319,7 @@ private slots:
         QCOMPARE(errorOf([] { frmProbe->cbo[2]; }), int(ErrNoSuchElement));
         QCOMPARE(errorOf([] { frmProbe->cbo[-1]; }), int(ErrNoSuchElement));
         frmProbe->cbo[1].AddItem(entry("X", 0));
-        QVERIFY(showActive(*frmProbe));
+        QVERIFY(showActive(frmProbe.instance()));
         comboOf(frmProbe->cbo[1])->setFocus();
         QTest::keyClick(comboOf(frmProbe->cbo[1]), Qt::Key_Down);
         QVERIFY(frmProbe->log.contains("Click 1"));
@@ -393,7 +393,7 @@ private slots:
         ComboBox &box = frmProbe->cbo[0];
         box.AddItem(entry("Kopira 2530/S", 395));
         box.AddItem(records::fixed("Project Starling (rev.C)", 30) + Space(50) + "7");
-        QVERIFY(showActive(*frmProbe));
+        QVERIFY(showActive(frmProbe.instance()));
         QComboBox *combo = comboOf(box);
         QAbstractItemModel *model = combo->model();
         QCOMPARE(model->rowCount(), 2);

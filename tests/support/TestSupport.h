@@ -120,7 +120,7 @@ inline SearchForm &openSearchFor(forms::Long category)
     forms::Unload(frmSearch);
     CategoryIndex = category;
     frmSearch->Show();
-    return *frmSearch;
+    return frmSearch.instance();
 }
 
 inline QComboBox *comboOf(forms::ComboBox &box)

@@ -40,7 +40,7 @@ int main(int argc, char *argv[])
             frmMain->Show();
             QTimer::singleShot(0, [] { press(frmMain->cmdExit); });
         });
-        return expect(status == 0 && !frmMain.IsLoaded() && reported == 0,
+        return expect(status == 0 && !frmMain.loadedOrNull() && reported == 0,
                       "Exit ends the program with status 0");
     }
     if (!std::strcmp(which, "close")) {
@@ -51,8 +51,8 @@ int main(int argc, char *argv[])
                 frmMain->widget()->close();
             });
         });
-        return expect(status == 0 && !frmMain.IsLoaded() && !frmSearch.IsLoaded() &&
-                          CategoryIndex == 6,
+        return expect(status == 0 && !frmMain.loadedOrNull() && !frmSearch.loadedOrNull()
+                              && CategoryIndex == 6,
                       "closing the main menu with a search window open ends with status 0");
     }
     if (!std::strcmp(which, "error")) {
@@ -64,7 +64,7 @@ int main(int argc, char *argv[])
                 throw forms::Error(forms::ErrOverflow);
             });
         });
-        return expect(status == 1 && reported == 1 && !frmMain.IsLoaded(),
+        return expect(status == 1 && reported == 1 && !frmMain.loadedOrNull(),
                       "an untrapped error is reported once and ends with status 1");
     }
 #ifdef Q_OS_UNIX
@@ -113,15 +113,16 @@ int main(int argc, char *argv[])
             };
             QTimer::singleShot(0, [] { press(frmFirst->cmdA); });
         });
-        return expect(status == 1 && reported == 1 && !ranOn && ProbeForm::loads == 2 &&
-                          !frmLater.IsLoaded() && !frmFirst.IsLoaded(),
+        return expect(status == 1 && reported == 1 && !ranOn && ProbeForm::loads == 2
+                              && !frmLater.loadedOrNull() && !frmFirst.loadedOrNull(),
                       "an untrapped error in a nested event ends the handler and the program");
     }
     if (!std::strcmp(which, "startup-error")) {
         const int status = forms::Run(argc, argv, [] { throw forms::Error(forms::ErrOverflow); });
         return expect(status == 1 && reported == 1, "an error at start-up ends with status 1");
     }
-    std::fprintf(stderr, "usage: program_run exit|close|error|nested-error|startup-error|"
-                         "session|no-session\n");
+    std::fprintf(stderr,
+                 "usage: program_run exit|close|error|nested-error|startup-error|"
+                 "session|no-session\n");
     return 2;
 }
