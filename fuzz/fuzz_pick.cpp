@@ -3,7 +3,9 @@
 // shipped table for any category. After a pick either nothing but the edit field has changed
 // (it shows the entry picked), or the entry held a number from character 81 on and the edit
 // field is empty, and the seven boxes show exactly that row of the table (or, for a number
-// that names no row, are as they were). An error that no handler traps is a finding.
+// that names no row, are as they were). An error that no handler traps is a finding. The lists
+// show only their entries' names: the fuzzer keeps its own account of the whole entries, from
+// the table and from what it added, in the lists' order.
 //
 // Input: a category byte (0-9, 10 for one that no button offers), then operations until the
 // end, each a byte: its low two bits choose what happens (see LLVMFuzzerTestOneInput), its high
@@ -12,11 +14,13 @@
 #include "FuzzSupport.h"
 
 #include "ModelTable.h"
+#include "forms/SortedListModel_p.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <algorithm>
 #include <vector>
 
 using namespace forms;
@@ -26,9 +30,10 @@ namespace {
 using FuzzSearch = SearchForm;
 
 // One window per category, loaded on first use and kept: loading one takes far longer than a
-// pick. Its lists' entries as loaded, to put back after each input.
+// pick. Its lists' entries as loaded, in the lists' order, to put back after each input.
 GlobalForm<FuzzSearch> windows[11];
 std::vector<QStringList> loadedEntries[11];
+std::vector<QStringList> listed; // what the lists of the window in use hold now, in their order
 
 QStringList table; // lstMain's rows
 QStringList untrapped; // what reached the error reporter
@@ -60,13 +65,21 @@ FuzzSearch &windowFor(Long category)
         CategoryIndex = category;
         FuzzSearch &f = window.instance();
         noUntrappedError("Load");
+        // What the load makes of the table, as tst_search holds it to.
+        const std::vector<QStringList> lists = records::lookupEntries(table, int(category));
         for (Integer i = 0; i < f.cboSearch.Count(); ++i) {
-            QStringList entries;
-            for (Integer row = 0; row < f.cboSearch[i].ListCount(); ++row)
-                entries << f.cboSearch[i].List(row);
-            loadedEntries[category].push_back(entries);
+            QStringList list = lists[size_t(i)];
+            std::sort(list.begin(), list.end(), detail::SortedListModel::lessThan);
+            QComboBox *combo = comboOf(f.cboSearch[i]);
+            combo->grab(); // drawn, the list has put its entries in their places
+            FUZZ_CHECK(combo->count() == list.size(),
+                       QStringLiteral("a list loaded %1 entries, not %2")
+                               .arg(combo->count())
+                               .arg(list.size()));
+            loadedEntries[category].push_back(list);
         }
     }
+    listed = loadedEntries[category];
     return window.instance();
 }
 
@@ -111,12 +124,14 @@ void checkPick(FuzzSearch &f, Integer index, const QString &text, const Boxes &b
 
 // Row of the list picked as the box reports a pick of the user's: its activated signal, which
 // raises Click with the whole entry.
-void pickRow(FuzzSearch &f, Integer index, Integer row)
+void pickRow(FuzzSearch &f, Integer index, int row)
 {
-    const QString entry = f.cboSearch[index].List(row); // as the user sees the list: settled
+    const QString entry = listed[size_t(index)][row];
     const Boxes before = boxes(f);
     const QStringList edits = editTexts(f);
-    emit comboOf(f.cboSearch[index])->activated(row);
+    QComboBox *combo = comboOf(f.cboSearch[index]);
+    combo->grab(); // as the user sees the list: every entry in its place
+    emit combo->activated(row);
     noUntrappedError("a pick in the list");
     checkPick(f, index, entry, before, edits);
 }
@@ -124,19 +139,20 @@ void pickRow(FuzzSearch &f, Integer index, Integer row)
 // Text added to the list as an entry and picked there.
 void pickText(FuzzSearch &f, Integer index, const QString &text)
 {
-    ComboBox &box = f.cboSearch[index];
-    box.AddItem(text);
-    Integer row = 0;
-    while (box.List(row) != text)
-        ++row;
+    f.cboSearch[index].AddItem(text);
+    QStringList &list = listed[size_t(index)];
+    const auto at =
+            std::upper_bound(list.begin(), list.end(), text, detail::SortedListModel::lessThan);
+    const int row = int(at - list.begin());
+    list.insert(at, text);
     pickRow(f, index, row);
 }
 
 // Row r of the list, or "" when the list is empty.
-QString entryOf(FuzzSearch &f, Integer index, std::uint16_t r)
+QString entryOf(Integer index, std::uint16_t r)
 {
-    const Integer count = f.cboSearch[index].ListCount();
-    return count == 0 ? QString() : f.cboSearch[index].List(Integer(r % count));
+    const QStringList &list = listed[size_t(index)];
+    return list.isEmpty() ? QString() : list[r % list.size()];
 }
 
 } // namespace
@@ -179,10 +195,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, size_t size)
         case 3: { // an entry of the list, or its first 80 characters with a text of the input
             const std::uint16_t row = std::uint16_t(in.int16());
             if (op & 4) {
-                pickText(f, index, entryOf(f, index, row).left(80) + in.text());
+                pickText(f, index, entryOf(index, row).left(80) + in.text());
                 added[index] = true;
-            } else if (f.cboSearch[index].ListCount() > 0) {
-                pickRow(f, index, Integer(row % f.cboSearch[index].ListCount()));
+            } else if (!listed[size_t(index)].isEmpty()) {
+                pickRow(f, index, int(row % listed[size_t(index)].size()));
             }
             break;
         }

@@ -128,12 +128,16 @@ inline QComboBox *comboOf(forms::ComboBox &box)
     return static_cast<QComboBox *>(box.widget());
 }
 
-inline QStringList entriesOf(forms::ComboBox &box)
+// The names a list shows, in its order, as it draws them: a list puts the entries added to it in
+// their places before it draws or handles anything.
+inline QStringList shownEntries(forms::ComboBox &box)
 {
-    QStringList entries;
-    for (forms::Integer i = 0; i < box.ListCount(); ++i)
-        entries << box.List(i);
-    return entries;
+    QComboBox *combo = comboOf(box);
+    combo->grab();
+    QStringList names;
+    for (int row = 0; row < combo->count(); ++row)
+        names << combo->itemText(row);
+    return names;
 }
 
 // Opens the list and picks the entry in the given row, by keyboard or by mouse, as a user does.
@@ -237,7 +241,7 @@ private:
     void cbo_DropDown(forms::Integer Index)
     {
         log << QString("DropDown %1").arg(Index);
-        listCountAtDropDown = cbo[Index].ListCount();
+        listCountAtDropDown = comboOf(cbo[Index])->count();
         popupVisibleAtDropDown = comboOf(cbo[Index])->view()->isVisible();
     }
 };

@@ -110,7 +110,7 @@ bool lookup(int k, int n)
         return false;
     QCoreApplication::processEvents();
     int first = k >= 8 ? 0 : 1 + n % 4;
-    while (first > 0 && search.cboSearch[Integer(first)].ListCount() == 0)
+    while (first > 0 && comboOf(search.cboSearch[Integer(first)])->count() == 0)
         first = first % 4 + 1; // a brand list that this group leaves empty
     ComboBox &list = search.cboSearch[Integer(first)];
     openList(list);
