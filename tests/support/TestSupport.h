@@ -52,14 +52,14 @@ class ProgramScope
 public:
     ProgramScope()
     {
-        m_previous = forms::SetErrorReporter([this](const forms::Error &e) {
+        forms::SetErrorReporter([this](const forms::Error &e) {
             errors.push_back({e.Number(), e.Description()});
         });
     }
     ~ProgramScope()
     {
         forms::End();
-        forms::SetErrorReporter(m_previous);
+        forms::SetErrorReporter({});
         CategoryIndex = 0;
         // The windows that were unloaded go now, as they would in the event loop.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -76,7 +76,6 @@ public:
 
 private:
     forms::ProgramRun m_run;
-    forms::ErrorReporter m_previous;
 };
 
 inline bool internalEdition()
