@@ -8,8 +8,7 @@
 #include "frmMain.h"
 #include "frmSearch.h"
 
-#include <QListView>
-#include <QStringListModel>
+#include <QAbstractItemView>
 
 // The number of the error that f raises, or 0.
 template<typename F>
@@ -23,12 +22,15 @@ int errorOf(F &&f)
     return 0;
 }
 
-// Replaces the model table in lstMain with rows of the caller's own (through the list's view: the
-// program itself never changes lstMain once it is loaded).
+// Replaces the model table in lstMain with rows of the caller's own, added as the program's load
+// adds its rows. The program never empties lstMain: the rows it loaded go through the list's view.
 inline void fillTable(const QStringList &rows)
 {
-    auto *view = static_cast<QListView *>(frmMain->lstMain.widget());
-    static_cast<QStringListModel *>(view->model())->setStringList(rows);
+    QAbstractItemModel *table =
+            qobject_cast<QAbstractItemView *>(frmMain->lstMain.widget())->model();
+    table->removeRows(0, table->rowCount());
+    for (const QString &row : rows)
+        frmMain->lstMain.AddItem(row);
 }
 
 // What the search window's seven record boxes hold.
