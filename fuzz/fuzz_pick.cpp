@@ -27,18 +27,16 @@ using namespace forms;
 
 namespace {
 
-using FuzzSearch = SearchForm;
-
 // One window per category, loaded on first use and kept: loading one takes far longer than a
 // pick. Its lists' entries as loaded, in the lists' order, to put back after each input.
-GlobalForm<FuzzSearch> windows[11];
+GlobalForm<SearchForm> windows[11];
 std::vector<QStringList> loadedEntries[11];
 std::vector<QStringList> listed; // what the lists of the window in use hold now, in their order
 
 QStringList table; // lstMain's rows
 QStringList untrapped; // what reached the error reporter
 
-QStringList editTexts(FuzzSearch &f)
+QStringList editTexts(SearchForm &f)
 {
     QStringList texts;
     for (Integer i = 0; i < f.cboSearch.Count(); ++i)
@@ -58,12 +56,12 @@ void noUntrappedError(const char *during)
                        .arg(QLatin1String(during), untrapped.join(u"; ")));
 }
 
-FuzzSearch &windowFor(Long category)
+SearchForm &windowFor(Long category)
 {
-    GlobalForm<FuzzSearch> &window = windows[category];
+    GlobalForm<SearchForm> &window = windows[category];
     if (!window.loadedOrNull()) {
         CategoryIndex = category;
-        FuzzSearch &f = window.instance();
+        SearchForm &f = window.instance();
         noUntrappedError("Load");
         // What the load makes of the table, as tst_search holds it to.
         const std::vector<QStringList> lists = records::lookupEntries(table, int(category));
@@ -84,7 +82,7 @@ FuzzSearch &windowFor(Long category)
 }
 
 // The list opened and closed again, as F4 does twice; a hidden list cannot be opened.
-void dropDown(FuzzSearch &f, Integer index)
+void dropDown(SearchForm &f, Integer index)
 {
     if (f.cboSearch[index].widget()->isHidden())
         return;
@@ -99,7 +97,7 @@ void dropDown(FuzzSearch &f, Integer index)
 // What the pick of row of list index must have done, given the boxes and edit fields before.
 // Characters 81 on hold the record's index, or the pick changes nothing but the edit field,
 // where the box shows the entry picked (and its Text reads the whole entry).
-void checkPick(FuzzSearch &f, Integer index, const QString &text, const Boxes &before,
+void checkPick(SearchForm &f, Integer index, const QString &text, const Boxes &before,
                QStringList edits)
 {
     const fuzz::Decimal number = fuzz::readDecimal(text.mid(80));
@@ -124,7 +122,7 @@ void checkPick(FuzzSearch &f, Integer index, const QString &text, const Boxes &b
 
 // Row of the list picked as the box reports a pick of the user's: its activated signal, which
 // raises Click with the whole entry.
-void pickRow(FuzzSearch &f, Integer index, int row)
+void pickRow(SearchForm &f, Integer index, int row)
 {
     const QString entry = listed[size_t(index)][row];
     const Boxes before = boxes(f);
@@ -137,7 +135,7 @@ void pickRow(FuzzSearch &f, Integer index, int row)
 }
 
 // Text added to the list as an entry and picked there.
-void pickText(FuzzSearch &f, Integer index, const QString &text)
+void pickText(SearchForm &f, Integer index, const QString &text)
 {
     f.cboSearch[index].AddItem(text);
     QStringList &list = listed[size_t(index)];
@@ -174,7 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, size_t size)
 {
     fuzz::Input in(data, size);
     const Long category = in.byte() % 11;
-    FuzzSearch &f = windowFor(category);
+    SearchForm &f = windowFor(category);
 
     bool added[5] = {};
     while (!in.atEnd()) {

@@ -228,7 +228,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, size_t size)
             added = true;
             break;
         }
-        case 6: // the queued settling of waiting entries runs
+        case 6: // events processed: the list changes only when the box is used, never by itself
             QCoreApplication::processEvents();
             step = "processing events";
             break;
