@@ -27,14 +27,12 @@
 //
 // The program checks what it measures (list counts, the record shown) and exits with status 1
 // when a check fails, so that a short run is also a smoke test.
+#include "Common.h"
 #include "ModelTable.h"
 #include "ModelTableData.h"
-#include "Records.h"
 #include "forms/Controls.h"
 #include "forms/Program.h"
 #include "forms/SortedListModel_p.h"
-#include "frmMain.h"
-#include "frmSearch.h"
 
 #include <benchmark/benchmark.h>
 
@@ -45,7 +43,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
-#include <QStringListModel>
 #include <QWidget>
 
 #include <algorithm>
@@ -90,17 +87,17 @@ QStringList shippedRows()
 // Names in the shipped table's schemes; numbers are drawn so that most names differ.
 QStringList syntheticRows(int count)
 {
-    static const char *const lines[] = {"Kopira", "Digira", "Tintira", "Fonira",
+    static const char *const lines[] = {"Kopira",   "Digira", "Tintira", "Fonira",
                                         "Printira", "Dupira", "Planira"};
     static const char *const tevraSuffixes[] = {"", "", "", "Z", "S", "ZD", " Plus", "DN", "e"};
     static const char *const ostrumGrades[] = {"", "", " Pro", " Eco", " Studio", " Plus"};
     static const char *const themes[] = {
-        "Tern",     "Fulmar",  "Lapwing", "Hoopoe",  "Dunlin",   "Wheatear", "Malachite",
-        "Basalt",   "Gneiss",  "Ochre",   "Umber",   "Vermilion", "Sirocco", "Mistral",
-        "Zephyr",   "Alder",   "Rowan",   "Hazel",   "Tundra",   "Fjord",    "Moraine",
-        "Starling", "Granite", "Cobalt",  "Chinook", "Larch",    "Delta",    "Kestrel"};
-    static const char *const devSuffixes[] = {"", " II", " III", " 2.1", " 3.1", " (rev.C)",
-                                              " Mk4"};
+            "Tern",     "Fulmar",  "Lapwing", "Hoopoe",  "Dunlin",    "Wheatear", "Malachite",
+            "Basalt",   "Gneiss",  "Ochre",   "Umber",   "Vermilion", "Sirocco",  "Mistral",
+            "Zephyr",   "Alder",   "Rowan",   "Hazel",   "Tundra",    "Fjord",    "Moraine",
+            "Starling", "Granite", "Cobalt",  "Chinook", "Larch",     "Delta",    "Kestrel"};
+    static const char *const devSuffixes[] = {"",     " II",      " III", " 2.1",
+                                              " 3.1", " (rev.C)", " Mk4"};
     std::mt19937 random(20240531u + unsigned(count));
     auto pick = [&random](auto &list) {
         return list[std::uniform_int_distribution<size_t>(0, std::size(list) - 1)(random)];
@@ -113,21 +110,23 @@ QStringList syntheticRows(int count)
     for (int i = 0; i < count; ++i) {
         const int model = number(1000, 99999);
         const QString digits = QString::number(model);
-        const QString tev = QStringLiteral("K-%1%2").arg(digits, QLatin1String(pick(tevraSuffixes)));
+        const QString tev =
+                QStringLiteral("K-%1%2").arg(digits, QLatin1String(pick(tevraSuffixes)));
         const QString dun = QStringLiteral("DN %1%2").arg(number(100, 999)).arg(number(10, 99));
         const QString bre = QStringLiteral("%1 %2/%3")
-                                .arg(QLatin1String(pick(lines)), digits)
-                                .arg(QChar(u'A' + number(0, 25)));
-        const QString ost = QStringLiteral("OK %1%2").arg(digits, QLatin1String(pick(ostrumGrades)));
-        const QString name = (number(0, 9) == 0 ? QStringLiteral("Project ") : QString()) +
-                             QLatin1String(pick(themes)) + QLatin1Char(' ') +
-                             QString::number(number(1, 999)) + QLatin1String(pick(devSuffixes));
+                                    .arg(QLatin1String(pick(lines)), digits)
+                                    .arg(QChar(u'A' + number(0, 25)));
+        const QString ost =
+                QStringLiteral("OK %1%2").arg(digits, QLatin1String(pick(ostrumGrades)));
+        const QString name = (number(0, 9) == 0 ? QStringLiteral("Project ") : QString())
+                + QLatin1String(pick(themes)) + QLatin1Char(' ') + QString::number(number(1, 999))
+                + QLatin1String(pick(devSuffixes));
         const QString prod = QString::number(100000 + i);
         auto fixed = [](const QString &text, int width) {
             return text.leftJustified(width, QLatin1Char(' '), true);
         };
-        rows << fixed(prod, 10) + fixed(tev, 20) + fixed(dun, 20) + fixed(bre, 20) +
-                    fixed(ost, 20) + fixed(name, 30) + QStringLiteral("ANL");
+        rows << fixed(prod, 10) + fixed(tev, 20) + fixed(dun, 20) + fixed(bre, 20) + fixed(ost, 20)
+                        + fixed(name, 30) + QStringLiteral("ANL");
     }
     std::shuffle(rows.begin(), rows.end(), random);
     return rows;
@@ -138,10 +137,12 @@ const Table &table(const std::string &key, int rows)
     static std::map<std::string, Table> tables;
     auto it = tables.find(key);
     if (it == tables.end())
-        it = tables.emplace(key, Table{key, key == "shipped" ? shippedRows()
-                                                : key == "empty"   ? QStringList()
-                                                                   : syntheticRows(rows)})
-                 .first;
+        it = tables.emplace(key,
+                            Table{key,
+                                  key == "shipped"         ? shippedRows()
+                                          : key == "empty" ? QStringList()
+                                                           : syntheticRows(rows)})
+                     .first;
     return it->second;
 }
 
@@ -149,36 +150,11 @@ const Table &table(const std::string &key, int rows)
 void install(const Table &t)
 {
     static std::string installed;
-    if (installed == t.key && frmMain.IsLoaded())
+    if (installed == t.key && frmMain.loadedOrNull())
         return;
     Unload(frmSearch);
-    // Through the list's view: the program itself never changes lstMain once it is loaded.
-    auto *view = static_cast<QListView *>(frmMain->lstMain.widget());
-    static_cast<QStringListModel *>(view->model())->setStringList(t.rows);
+    fillTable(t.rows);
     installed = t.key;
-}
-
-// The entries the search window makes for a category: four lists for 0-7, one for 8 and 9.
-std::vector<QStringList> expectedEntries(const Table &t, int category)
-{
-    std::vector<QStringList> lists(5);
-    for (int i = 0; i < t.rows.size(); ++i) {
-        const QString &row = t.rows[i];
-        auto add = [&](int list, const records::Field &field) {
-            const QString value = records::field(row, field);
-            if (!IsBlank(value))
-                lists[size_t(list)] << records::entry(value, field.width, i);
-        };
-        if (category <= 7) {
-            if (records::field(row, records::Type) != records::TypeCodes[category])
-                continue;
-            for (int list = 1; list <= 4; ++list)
-                add(list, records::Brands[list - 1]);
-        } else {
-            add(0, category == 8 ? records::Prod : records::DevName);
-        }
-    }
-    return lists;
 }
 
 // ---- showing a window until it has painted once ----
@@ -221,7 +197,7 @@ bool loadAndShow(Long category)
 {
     Unload(frmSearch);
     CategoryIndex = category;
-    SearchForm &f = *frmSearch;
+    SearchForm &f = frmSearch.instance();
     paintWatch->watch(f.widget());
     f.Show();
     // The handler is over: back in the event loop, the unloaded window is destroyed.
@@ -229,22 +205,25 @@ bool loadAndShow(Long category)
     return paintWatch->waitPainted();
 }
 
+QStringList sorted(QStringList entries)
+{
+    std::sort(entries.begin(), entries.end(), detail::SortedListModel::lessThan);
+    return entries;
+}
+
+// What the painted window's lists show: as many entries as expected, and the names of the first,
+// middle and last in their places.
 bool listsAre(const std::vector<QStringList> &expected)
 {
-    SearchForm &f = *frmSearch;
+    SearchForm &f = frmSearch.instance();
     for (Integer list = 0; list <= 4; ++list) {
-        const QStringList &want = expected[size_t(list)];
-        ComboBox &box = f.cboSearch[list];
-        if (box.ListCount() != want.size())
+        const QStringList want = sorted(expected[size_t(list)]);
+        auto *combo = static_cast<QComboBox *>(f.cboSearch[list].widget());
+        if (combo->count() != want.size())
             return false;
-        // Spot checks of the order: first, middle and last entries.
-        if (!want.isEmpty()) {
-            QStringList sorted = want;
-            std::sort(sorted.begin(), sorted.end(), detail::SortedListModel::lessThan);
-            for (qsizetype at : {qsizetype(0), sorted.size() / 2, sorted.size() - 1}) {
-                if (box.List(Integer(at)) != sorted[at])
-                    return false;
-            }
+        for (qsizetype at : {qsizetype(0), want.size() / 2, want.size() - 1}) {
+            if (!want.isEmpty() && combo->itemText(int(at)) != records::visibleName(want[at]))
+                return false;
         }
     }
     return true;
@@ -254,7 +233,7 @@ void BM_SearchLoad(benchmark::State &state, std::string key, int rows, Long cate
 {
     const Table &t = table(key, rows);
     install(t);
-    const auto expected = expectedEntries(t, int(category));
+    const auto expected = records::lookupEntries(t.rows, int(category));
     for (auto _ : state) {
         if (!loadAndShow(category)) {
             fail(state, "the search window was never painted");
@@ -290,7 +269,7 @@ void insertSorted(QComboBox *box, const QString &entry)
 void BM_SortedInsertBaseline(benchmark::State &state, std::string key, int rows, Long category)
 {
     const Table &t = table(key, rows);
-    const auto expected = expectedEntries(t, int(category));
+    const auto expected = records::lookupEntries(t.rows, int(category));
     // The search window's entries, in the order its load makes them, record by record.
     std::vector<std::pair<int, QString>> entries;
     {
@@ -348,16 +327,6 @@ struct PickSetUp
     QStringList rows;
 };
 
-bool boxesShow(SearchForm &f, const QString &row)
-{
-    using namespace records;
-    return f.txtTev.Text.value() == field(row, Tevra) && f.txtDun.Text.value() == field(row, Dunel)
-            && f.txtBre.Text.value() == field(row, Brevikant)
-            && f.txtOst.Text.value() == field(row, Ostrum) && f.txtProd.Text.value() == field(row, Prod)
-            && f.txtName.Text.value() == field(row, DevName)
-            && f.txtGroup.Text.value() == GroupName(field(row, Type));
-}
-
 void BM_Pick(benchmark::State &state, std::string key, int rows, bool byKey)
 {
     const Table &t = table(key, rows);
@@ -366,7 +335,7 @@ void BM_Pick(benchmark::State &state, std::string key, int rows, bool byKey)
         fail(state, "the search window was never painted");
         return;
     }
-    SearchForm &f = *frmSearch;
+    SearchForm &f = frmSearch.instance();
     auto *combo = static_cast<QComboBox *>(f.cboSearch[1].widget());
     const int count = combo->count();
     state.counters["entries"] = double(count);
@@ -392,9 +361,9 @@ void BM_Pick(benchmark::State &state, std::string key, int rows, bool byKey)
             Q_EMIT combo->activated(lastRow);
         }
     }
-    const QString entry = f.cboSearch[1].List(Integer(lastRow));
+    const QString entry = sorted(records::lookupEntries(t.rows, 0)[1]).at(lastRow);
     const QString &row = t.rows[entry.mid(80).toInt()];
-    if (!boxesShow(f, row) || !combo->lineEdit()->text().isEmpty())
+    if (boxes(f) != recordBoxes(row) || !combo->lineEdit()->text().isEmpty())
         fail(state, "the pick did not show its record");
 }
 
@@ -444,7 +413,8 @@ void printSummary(const std::map<std::string, double> &times)
         auto it = times.find(name);
         return it == times.end() ? -1.0 : it->second;
     };
-    std::printf("\nSummary (real time per operation; medians of the repetitions where there are)\n");
+    std::printf(
+            "\nSummary (real time per operation; medians of the repetitions where there are)\n");
     double worstShipped = 0;
     double worstRatio = 0;
     int worstCategory = -1;
@@ -458,8 +428,9 @@ void printSummary(const std::map<std::string, double> &times)
         }
     }
     if (worstShipped > 0)
-        std::printf("  shipped table, slowest category load-and-show: %.3f ms (target <= 2 ms: %s)\n",
-                    worstShipped * 1e3, worstShipped <= 2e-3 ? "met" : "NOT met");
+        std::printf(
+                "  shipped table, slowest category load-and-show: %.3f ms (target <= 2 ms: %s)\n",
+                worstShipped * 1e3, worstShipped <= 2e-3 ? "met" : "NOT met");
     if (worstCategory >= 0)
         std::printf("  against the same window with empty lists: at most %.2fx, category %d "
                     "(%.3f ms / %.3f ms; target <= 1.3x: %s)\n",
@@ -487,8 +458,8 @@ void printSummary(const std::map<std::string, double> &times)
         const double at4k = get("SearchLoad/" + std::string(kind) + "/rows:4000");
         const double at32k = get("SearchLoad/" + std::string(kind) + "/rows:32767");
         if (at4k > 0 && at32k > 0) {
-            std::printf("    growth 4,000 -> 32,767 rows: %.1fx (target <= 10x: %s)",
-                        at32k / at4k, at32k / at4k <= 10 ? "met" : "NOT met");
+            std::printf("    growth 4,000 -> 32,767 rows: %.1fx (target <= 10x: %s)", at32k / at4k,
+                        at32k / at4k <= 10 ? "met" : "NOT met");
             if (std::string(kind) == "brand")
                 std::printf("; 32,767 rows %.1f ms (target <= 50 ms: %s)", at32k * 1e3,
                             at32k <= 50e-3 ? "met" : "NOT met");
@@ -501,8 +472,9 @@ void printSummary(const std::map<std::string, double> &times)
         if (t > 0)
             std::printf("  %-26s %8.1f us%s\n", pick, t * 1e6,
                         std::string(pick).ends_with("activated")
-                            ? (t <= 200e-6 ? " (target <= 200 us: met)" : " (target <= 200 us: NOT met)")
-                            : "");
+                                ? (t <= 200e-6 ? " (target <= 200 us: met)"
+                                               : " (target <= 200 us: NOT met)")
+                                : "");
     }
 }
 
@@ -514,33 +486,34 @@ void registerAll()
         for (int k = 0; k <= 9; ++k) {
             RegisterBenchmark(("SearchLoad/" + name + "/category:" + std::to_string(k)).c_str(),
                               BM_SearchLoad, std::string(key), 0, Long(k))
-                ->Unit(benchmark::kMillisecond)
-                ->UseRealTime();
+                    ->Unit(benchmark::kMillisecond)
+                    ->UseRealTime();
         }
     }
     for (int n : {1000, 4000, 16000, 32767}) {
         const std::string key = "synthetic:" + std::to_string(n);
         for (const auto &[kind, category] : {std::pair{"brand", 0}, std::pair{"devname", 9}}) {
             const std::string suffix = std::string(kind) + "/rows:" + std::to_string(n);
-            RegisterBenchmark(("SearchLoad/" + suffix).c_str(), BM_SearchLoad, key, n, Long(category))
-                ->Unit(benchmark::kMillisecond)
-                ->UseRealTime();
+            RegisterBenchmark(("SearchLoad/" + suffix).c_str(), BM_SearchLoad, key, n,
+                              Long(category))
+                    ->Unit(benchmark::kMillisecond)
+                    ->UseRealTime();
             RegisterBenchmark(("SortedInsertBaseline/" + suffix).c_str(), BM_SortedInsertBaseline,
                               key, n, Long(category))
-                ->Unit(benchmark::kMillisecond)
-                ->UseRealTime();
+                    ->Unit(benchmark::kMillisecond)
+                    ->UseRealTime();
         }
     }
     for (bool byKey : {false, true}) {
         const char *how = byKey ? "key" : "activated";
         RegisterBenchmark((std::string("Pick/shipped/") + how).c_str(), BM_Pick,
                           std::string("shipped"), 0, byKey)
-            ->Unit(benchmark::kMicrosecond)
-            ->UseRealTime();
+                ->Unit(benchmark::kMicrosecond)
+                ->UseRealTime();
         RegisterBenchmark((std::string("Pick/rows:32767/") + how).c_str(), BM_Pick,
                           std::string("synthetic:32767"), 32767, byKey)
-            ->Unit(benchmark::kMicrosecond)
-            ->UseRealTime();
+                ->Unit(benchmark::kMicrosecond)
+                ->UseRealTime();
     }
 }
 

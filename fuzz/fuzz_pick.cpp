@@ -3,70 +3,40 @@
 // shipped table for any category. After a pick either nothing but the edit field has changed
 // (it shows the entry picked), or the entry held a number from character 81 on and the edit
 // field is empty, and the seven boxes show exactly that row of the table (or, for a number
-// that names no row, are as they were). An error that no handler traps is a finding.
+// that names no row, are as they were). An error that no handler traps is a finding. The lists
+// show only their entries' names: the fuzzer keeps its own account of the whole entries, from
+// the table and from what it added, in the lists' order.
 //
 // Input: a category byte (0-9, 10 for one that no button offers), then operations until the
 // end, each a byte: its low two bits choose what happens (see LLVMFuzzerTestOneInput), its high
 // four bits which list (0-4).
+#include "Common.h"
 #include "FuzzSupport.h"
 
 #include "ModelTable.h"
-#include "Records.h"
-#include "frmMain.h"
-#include "frmSearch.h"
+#include "forms/SortedListModel_p.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <algorithm>
 #include <vector>
 
 using namespace forms;
 
 namespace {
 
-using FuzzSearch = SearchForm;
-
 // One window per category, loaded on first use and kept: loading one takes far longer than a
-// pick. Its lists' entries as loaded, to put back after each input.
-GlobalForm<FuzzSearch> windows[11];
+// pick. Its lists' entries as loaded, in the lists' order, to put back after each input.
+GlobalForm<SearchForm> windows[11];
 std::vector<QStringList> loadedEntries[11];
+std::vector<QStringList> listed; // what the lists of the window in use hold now, in their order
 
 QStringList table; // lstMain's rows
 QStringList untrapped; // what reached the error reporter
 
-struct Boxes
-{
-    QString tev, dun, bre, ost, prod, name, group;
-    bool operator==(const Boxes &) const = default;
-};
-
-Boxes boxesOf(FuzzSearch &f)
-{
-    return {f.txtTev.Text,  f.txtDun.Text,  f.txtBre.Text,  f.txtOst.Text,
-            f.txtProd.Text, f.txtName.Text, f.txtGroup.Text};
-}
-
-// What the boxes show for a row: its fixed-width fields as they are, trailing spaces and all,
-// and the group of its type code.
-Boxes boxesFor(const QString &row)
-{
-    using namespace records;
-    QString group;
-    for (const TypeGroup &type : TypeGroups) {
-        if (field(row, Type) == QLatin1String(type.code))
-            group = QLatin1String(type.group);
-    }
-    return {field(row, Tevra), field(row, Dunel),   field(row, Brevikant), field(row, Ostrum),
-            field(row, Prod),  field(row, DevName), group};
-}
-
-QString shown(const Boxes &b)
-{
-    return QStringList{b.tev, b.dun, b.bre, b.ost, b.prod, b.name, b.group}.join(u'|');
-}
-
-QStringList editTexts(FuzzSearch &f)
+QStringList editTexts(SearchForm &f)
 {
     QStringList texts;
     for (Integer i = 0; i < f.cboSearch.Count(); ++i)
@@ -86,25 +56,33 @@ void noUntrappedError(const char *during)
                        .arg(QLatin1String(during), untrapped.join(u"; ")));
 }
 
-FuzzSearch &windowFor(Long category)
+SearchForm &windowFor(Long category)
 {
-    GlobalForm<FuzzSearch> &window = windows[category];
-    if (!window.IsLoaded()) {
+    GlobalForm<SearchForm> &window = windows[category];
+    if (!window.loadedOrNull()) {
         CategoryIndex = category;
-        FuzzSearch &f = window.instance();
+        SearchForm &f = window.instance();
         noUntrappedError("Load");
+        // What the load makes of the table, as tst_search holds it to.
+        const std::vector<QStringList> lists = records::lookupEntries(table, int(category));
         for (Integer i = 0; i < f.cboSearch.Count(); ++i) {
-            QStringList entries;
-            for (Integer row = 0; row < f.cboSearch[i].ListCount(); ++row)
-                entries << f.cboSearch[i].List(row);
-            loadedEntries[category].push_back(entries);
+            QStringList list = lists[size_t(i)];
+            std::sort(list.begin(), list.end(), detail::SortedListModel::lessThan);
+            QComboBox *combo = comboOf(f.cboSearch[i]);
+            combo->grab(); // drawn, the list has put its entries in their places
+            FUZZ_CHECK(combo->count() == list.size(),
+                       QStringLiteral("a list loaded %1 entries, not %2")
+                               .arg(combo->count())
+                               .arg(list.size()));
+            loadedEntries[category].push_back(list);
         }
     }
-    return *window;
+    listed = loadedEntries[category];
+    return window.instance();
 }
 
 // The list opened and closed again, as F4 does twice; a hidden list cannot be opened.
-void dropDown(FuzzSearch &f, Integer index)
+void dropDown(SearchForm &f, Integer index)
 {
     if (f.cboSearch[index].widget()->isHidden())
         return;
@@ -112,14 +90,14 @@ void dropDown(FuzzSearch &f, Integer index)
     comboOf(f.cboSearch[index])->showPopup();
     comboOf(f.cboSearch[index])->hidePopup();
     noUntrappedError("DropDown");
-    FUZZ_CHECK(boxesOf(f) == Boxes(), QStringLiteral("DropDown left %1").arg(shown(boxesOf(f))));
+    FUZZ_CHECK(boxes(f) == Boxes(), QStringLiteral("DropDown left %1").arg(boxes(f).joined()));
     FUZZ_CHECK(editTexts(f) == edits, QStringLiteral("DropDown changed an edit field"));
 }
 
 // What the pick of row of list index must have done, given the boxes and edit fields before.
 // Characters 81 on hold the record's index, or the pick changes nothing but the edit field,
 // where the box shows the entry picked (and its Text reads the whole entry).
-void checkPick(FuzzSearch &f, Integer index, const QString &text, const Boxes &before,
+void checkPick(SearchForm &f, Integer index, const QString &text, const Boxes &before,
                QStringList edits)
 {
     const fuzz::Decimal number = fuzz::readDecimal(text.mid(80));
@@ -127,16 +105,16 @@ void checkPick(FuzzSearch &f, Integer index, const QString &text, const Boxes &b
     if (number.kind == fuzz::Decimal::Number) {
         edits[index] = QString();
         if (number.value >= 0 && number.value < table.size())
-            expected = boxesFor(table[number.value]);
+            expected = recordBoxes(table[number.value]);
     } else {
         edits[index] = text;
     }
     auto what = [&] {
         return QStringLiteral("a pick in list %1 of %2").arg(index).arg(fuzz::shown(text));
     };
-    FUZZ_CHECK(boxesOf(f) == expected,
+    FUZZ_CHECK(boxes(f) == expected,
                QStringLiteral("%1 shows %2 instead of %3")
-                       .arg(what(), shown(boxesOf(f)), shown(expected)));
+                       .arg(what(), boxes(f).joined(), expected.joined()));
     FUZZ_CHECK(editTexts(f) == edits,
                QStringLiteral("%1 left the edit fields %2 instead of %3")
                        .arg(what(), editTexts(f).join(u'|'), edits.join(u'|')));
@@ -144,32 +122,35 @@ void checkPick(FuzzSearch &f, Integer index, const QString &text, const Boxes &b
 
 // Row of the list picked as the box reports a pick of the user's: its activated signal, which
 // raises Click with the whole entry.
-void pickRow(FuzzSearch &f, Integer index, Integer row)
+void pickRow(SearchForm &f, Integer index, int row)
 {
-    const QString entry = f.cboSearch[index].List(row); // as the user sees the list: settled
-    const Boxes before = boxesOf(f);
+    const QString entry = listed[size_t(index)][row];
+    const Boxes before = boxes(f);
     const QStringList edits = editTexts(f);
-    emit comboOf(f.cboSearch[index])->activated(row);
+    QComboBox *combo = comboOf(f.cboSearch[index]);
+    combo->grab(); // as the user sees the list: every entry in its place
+    emit combo->activated(row);
     noUntrappedError("a pick in the list");
     checkPick(f, index, entry, before, edits);
 }
 
 // Text added to the list as an entry and picked there.
-void pickText(FuzzSearch &f, Integer index, const QString &text)
+void pickText(SearchForm &f, Integer index, const QString &text)
 {
-    ComboBox &box = f.cboSearch[index];
-    box.AddItem(text);
-    Integer row = 0;
-    while (box.List(row) != text)
-        ++row;
+    f.cboSearch[index].AddItem(text);
+    QStringList &list = listed[size_t(index)];
+    const auto at =
+            std::upper_bound(list.begin(), list.end(), text, detail::SortedListModel::lessThan);
+    const int row = int(at - list.begin());
+    list.insert(at, text);
     pickRow(f, index, row);
 }
 
 // Row r of the list, or "" when the list is empty.
-QString entryOf(FuzzSearch &f, Integer index, std::uint16_t r)
+QString entryOf(Integer index, std::uint16_t r)
 {
-    const Integer count = f.cboSearch[index].ListCount();
-    return count == 0 ? QString() : f.cboSearch[index].List(Integer(r % count));
+    const QStringList &list = listed[size_t(index)];
+    return list.isEmpty() ? QString() : list[r % list.size()];
 }
 
 } // namespace
@@ -191,7 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, size_t size)
 {
     fuzz::Input in(data, size);
     const Long category = in.byte() % 11;
-    FuzzSearch &f = windowFor(category);
+    SearchForm &f = windowFor(category);
 
     bool added[5] = {};
     while (!in.atEnd()) {
@@ -212,10 +193,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, size_t size)
         case 3: { // an entry of the list, or its first 80 characters with a text of the input
             const std::uint16_t row = std::uint16_t(in.int16());
             if (op & 4) {
-                pickText(f, index, entryOf(f, index, row).left(80) + in.text());
+                pickText(f, index, entryOf(index, row).left(80) + in.text());
                 added[index] = true;
-            } else if (f.cboSearch[index].ListCount() > 0) {
-                pickRow(f, index, Integer(row % f.cboSearch[index].ListCount()));
+            } else if (!listed[size_t(index)].isEmpty()) {
+                pickRow(f, index, int(row % listed[size_t(index)].size()));
             }
             break;
         }

@@ -4,6 +4,7 @@
 //
 // Input: a text (see fuzz::Input::text), then, little-endian, a start for Mid, a number for
 // CStr, CInt and the checked sums, and a count of spaces.
+#include "Common.h"
 #include "FuzzSupport.h"
 
 #include "forms/Text.h"
@@ -16,20 +17,6 @@ using namespace forms;
 using fuzz::shown;
 
 namespace {
-
-// The error number that f raises, or 0 when it returns. Anything else it throws is a finding.
-template<typename F>
-int errorOf(F &&f)
-{
-    try {
-        f();
-    } catch (const Error &e) {
-        return e.Number();
-    } catch (...) {
-        fuzz::fail(QStringLiteral("an exception that is not forms::Error"));
-    }
-    return 0;
-}
 
 // Plain decimal: "0", or an optional minus and digits without a leading zero.
 bool isPlainDecimal(const QString &s)
@@ -119,14 +106,12 @@ void checkMid(const QString &text, Long start)
     };
     QString part;
     int error = errorOf([&] { part = Mid(text, start); });
-    FUZZ_CHECK(start < 1 ? error == ErrInvalidCall
-                         : error == 0 && isCountedOut(part, text, start),
+    FUZZ_CHECK(start < 1 ? error == ErrInvalidCall : error == 0 && isCountedOut(part, text, start),
                call("Mid", QString()));
 
     QStringView view;
     error = errorOf([&] { view = MidView(text, start); });
-    FUZZ_CHECK(start < 1 ? error == ErrInvalidCall
-                         : error == 0 && isCountedOut(view, text, start),
+    FUZZ_CHECK(start < 1 ? error == ErrInvalidCall : error == 0 && isCountedOut(view, text, start),
                call("MidView", QString()));
     // A view stays inside the text it was made from.
     FUZZ_CHECK(view.isEmpty()

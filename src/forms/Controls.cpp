@@ -250,18 +250,6 @@ void ComboBox::Clear()
     m_picked = false;
 }
 
-Integer ComboBox::ListCount() const
-{
-    return Integer(m_model->count());
-}
-
-String ComboBox::List(Integer index) const
-{
-    settle();
-    checkIndex(index, m_model->count());
-    return m_model->entry(index);
-}
-
 void ComboBox::setVisibleLength(int visibleLength)
 {
     m_model->setVisibleLength(visibleLength);

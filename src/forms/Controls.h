@@ -5,7 +5,8 @@
 // (`txtTev.Text = strTev;`); its events call the window's handlers through RaiseEvent, so an
 // error that a handler does not trap ends the program (Events.h).
 //
-// Lists: a ListBox or ComboBox holds at most 32767 entries, addressed by a 16-bit index from 0.
+// Lists: a ListBox or ComboBox holds at most 32767 entries; a ListBox's are addressed by a 16-bit
+// index from 0.
 // A sorted list keeps its entries in ascending order of their whole text, ignoring case for
 // letters, with entries that differ only in case ordered by character code; so entries that
 // share a leading part are ordered by what follows it, compared as text ("X 100" < "X 99").
@@ -120,8 +121,6 @@ public:
     // error 7.
     void AddItem(const String &text);
     void Clear();
-    Integer ListCount() const;
-    String List(Integer index) const;
 
     // Design time. A sorted drop-down combo has an edit field that the user may type into;
     // typing adds no entry and picks nothing. Only the first visibleLength characters of an
@@ -133,8 +132,8 @@ public:
     void OnDropDown(std::function<void()> handler) { m_dropDown = std::move(handler); }
 
 private:
-    // Sorts entries that wait into their places (see SortedListModel): before the list is read,
-    // drawn, opened or used in any way.
+    // Sorts entries that wait into their places (see SortedListModel): before the box is drawn,
+    // opened or used in any way, that is, before it handles any event.
     void settle() const;
     detail::LookupCombo *combo() const;
     detail::SortedListModel *m_model = nullptr; // owned by the widget

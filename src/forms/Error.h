@@ -13,7 +13,8 @@
 
 namespace forms {
 
-// The error numbers the runtime raises. Programs may raise others with their own numbers.
+// The error numbers the runtime raises. An untrapped exception that is no forms::Error is
+// reported as error 7 when memory ran out, else as 51, an internal error (Events.cpp).
 enum ErrorNumber : int {
     ErrInvalidCall = 5, // an argument outside what the operation accepts
     ErrOverflow = 6, // an integer result or narrowing left its type's range

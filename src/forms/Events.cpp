@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <new>
+#include <utility>
 
 namespace forms {
 
@@ -61,10 +62,9 @@ ProgramRun::ProgramRun()
     state().exitStatus = 0;
 }
 
-ErrorReporter SetErrorReporter(ErrorReporter reporter)
+void SetErrorReporter(ErrorReporter reporter)
 {
-    std::swap(state().reporter, reporter);
-    return reporter;
+    state().reporter = std::move(reporter);
 }
 
 namespace detail {

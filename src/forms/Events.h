@@ -29,10 +29,10 @@ public:
     ProgramRun &operator=(const ProgramRun &) = delete;
 };
 
-// Shows the user an untrapped error; the program installs a message box, tests their own
-// recorder. Returns the reporter that was installed before.
+// Shows the user an untrapped error; Run installs a message box, tests and fuzzers their own
+// recorder, replacing whatever was installed before.
 using ErrorReporter = std::function<void(const Error &)>;
-ErrorReporter SetErrorReporter(ErrorReporter reporter);
+void SetErrorReporter(ErrorReporter reporter);
 
 namespace detail {
 

@@ -56,9 +56,6 @@ void End(int status = 0);
 // Where a program-wide window instance lives. GlobalForm<T> gives it its type.
 class GlobalFormBase
 {
-public:
-    bool IsLoaded() const { return m_form != nullptr; }
-
 protected:
     void load(Form *form);
     Form *m_form = nullptr;
@@ -71,7 +68,6 @@ class GlobalForm : public GlobalFormBase
 {
 public:
     T *operator->() { return &instance(); }
-    T &operator*() { return instance(); }
 
     // The loaded window, loading a new one if there is none.
     T &instance()
@@ -106,8 +102,6 @@ public:
 
     // Shows the window modeless with no owner and returns at once.
     void Show();
-
-    bool IsLoaded() const { return m_loaded; }
 
     // Write only: where the window is, its Qt window says.
     Property<Form, Single, &Form::setLeft> Left{this};

@@ -22,7 +22,7 @@ public:
     explicit FormWindow(std::function<void()> closeRequested);
     ~FormWindow() override;
 
-    // From now on the window owns owner and destroys it first.
+    // From now on the window owns owned and destroys it first, before its own child widgets.
     template<typename T>
     void own(T *owned)
     {

@@ -279,8 +279,7 @@ int Run(int &argc, char **argv, void (*start)())
     QCoreApplication::setApplicationVersion(
             QStringLiteral("%1.%2.%3").arg(App.Major).arg(App.Minor).arg(App.Revision));
 
-    ErrorReporter reporter = SetErrorReporter({});
-    SetErrorReporter(reporter ? reporter : showErrorBox);
+    SetErrorReporter(showErrorBox);
 
     RaiseEvent(start);
     if (!HasEnded() && !detail::anyWindowLoaded())

@@ -25,8 +25,8 @@ struct Application
 extern Application App;
 
 // Makes the Qt application, calls start (which shows the start-up window) and processes events
-// until the program ends. Returns the exit status. An untrapped error is shown in a message box
-// unless a reporter is installed (SetErrorReporter).
+// until the program ends. Returns the exit status. An untrapped error is shown in a message box:
+// Run installs it as the error reporter before it calls start (SetErrorReporter).
 int Run(int &argc, char **argv, void (*start)());
 
 // Sets the application object up as the program needs it: its style, the faces it carries, what

@@ -54,7 +54,8 @@ private slots:
         ProgramScope scope;
         frmMain->Show();
         click(frmMain->cmdType[0]);
-        for (Form *form : {static_cast<Form *>(&*frmMain), static_cast<Form *>(&*frmSearch)}) {
+        for (Form *form : {static_cast<Form *>(&frmMain.instance()),
+                           static_cast<Form *>(&frmSearch.instance())}) {
             const QPixmap shot = form->widget()->grab();
             const qreal ratio = shot.devicePixelRatio();
             QCOMPARE(ratio, configuredRatio());
@@ -66,8 +67,10 @@ private slots:
                     QCOMPARE(window.pixel(x, y), banner.pixel(x, y));
             }
             // Beside and under the banner the window's grey shows.
-            QCOMPARE(QColor(window.pixel(banner.width() + 2 * int(ratio), 2)), QColor(224, 224, 224));
-            QCOMPARE(QColor(window.pixel(2, banner.height() + 2 * int(ratio))), QColor(224, 224, 224));
+            QCOMPARE(QColor(window.pixel(banner.width() + 2 * int(ratio), 2)),
+                     QColor(224, 224, 224));
+            QCOMPARE(QColor(window.pixel(2, banner.height() + 2 * int(ratio))),
+                     QColor(224, 224, 224));
         }
     }
 
@@ -85,8 +88,7 @@ private slots:
         QWidget *button = frmMain->cmdType[Integer(index)].widget();
         const QPixmap shot = button->grab();
         const qreal ratio = shot.devicePixelRatio();
-        const QImage picture =
-            expectedPicture(QString(":/pictures/type%1.jpg").arg(index), ratio);
+        const QImage picture = expectedPicture(QString(":/pictures/type%1.jpg").arg(index), ratio);
         QCOMPARE(picture.size(), QSize(107, 65) * ratio);
         QCOMPARE(button->width(), 81);
         // 70 of the picture's 107 columns fit inside the button's frame: found unscaled.

@@ -25,7 +25,8 @@ double luminance(QRgb rgb)
         const double c = value / 255.0;
         return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
     };
-    return 0.2126 * channel(qRed(rgb)) + 0.7152 * channel(qGreen(rgb)) + 0.0722 * channel(qBlue(rgb));
+    return 0.2126 * channel(qRed(rgb)) + 0.7152 * channel(qGreen(rgb))
+            + 0.0722 * channel(qBlue(rgb));
 }
 
 double contrast(QRgb a, QRgb b)
@@ -74,8 +75,8 @@ QPalette scheme(QColor window, QColor text, QColor base, QColor button, QColor h
 struct Checked
 {
     QString what;
-    QRect rect;      // in the window
-    double minimum;  // 4.5, or 3 for large text
+    QRect rect; // in the window
+    double minimum; // 4.5, or 3 for large text
 };
 
 } // namespace
@@ -94,8 +95,8 @@ private slots:
         QTest::newRow("dark") << scheme(QColor(0x42, 0x42, 0x42), QColor(0xf0, 0xf0, 0xf0),
                                         QColor(0x2e, 0x2e, 0x2e), QColor(0x35, 0x35, 0x35),
                                         QColor(0x3d, 0xae, 0xe9));
-        QTest::newRow("high contrast") << scheme(Qt::black, Qt::white, Qt::black, Qt::black,
-                                                 QColor(0x1a, 0xeb, 0xff));
+        QTest::newRow("high contrast")
+                << scheme(Qt::black, Qt::white, Qt::black, Qt::black, QColor(0x1a, 0xeb, 0xff));
     }
     void everyTextReadable()
     {
@@ -104,7 +105,7 @@ private slots:
         ProgramScope scope;
 
         // The main menu: the category captions, Exit and the labels.
-        MainMenuForm &main = *frmMain;
+        MainMenuForm &main = frmMain.instance();
         main.Show();
         QList<Checked> checks;
         for (Integer i = 0; i < main.cmdType.Count(); ++i) {
@@ -114,7 +115,7 @@ private slots:
         checks << inside(main.cmdExit, "Exit", 4);
         for (Label *label : {&main.lblVersion, &main.lblOS})
             checks << Checked{label->Caption, label->widget()->geometry(), 4.5};
-        if (EditionCode == "I")    // 18-point bold: large text, for which 3:1 is the guideline
+        if (EditionCode == "I") // 18-point bold: large text, for which 3:1 is the guideline
             checks << Checked{main.lblWarn.Caption, main.lblWarn.widget()->geometry(), 3.0};
         verify(main.widget()->grab().toImage(), checks);
 
@@ -123,9 +124,9 @@ private slots:
             SearchForm &f = openSearchFor(category);
             pick(f.cboSearch[category == 8 ? 0 : 1], 0);
             checks.clear();
-            for (Label *label : {&f.lblSearch, &f.lblSTev, &f.lblSDun, &f.lblSBre, &f.lblSOst,
-                                 &f.Label2, &f.Label3, &f.Label4, &f.Label5, &f.Label6, &f.Label1,
-                                 &f.lblLName}) {
+            for (Label *label :
+                 {&f.lblSearch, &f.lblSTev, &f.lblSDun, &f.lblSBre, &f.lblSOst, &f.Label2,
+                  &f.Label3, &f.Label4, &f.Label5, &f.Label6, &f.Label1, &f.lblLName}) {
                 if (label->Visible && !label->Caption.value().isEmpty())
                     checks << Checked{label->Caption, label->widget()->geometry(), 4.5};
             }
@@ -146,15 +147,15 @@ private slots:
         QFETCH(QPalette, palette);
         QApplication::setPalette(palette);
         ProgramScope scope;
-        QVERIFY(showActive(*frmMain));
+        QVERIFY(showActive(frmMain.instance()));
         for (Control *control : {static_cast<Control *>(&frmMain->cmdType[0]),
                                  static_cast<Control *>(&frmMain->cmdExit)})
-            verifyFocusRing(*frmMain, *control);
+            verifyFocusRing(frmMain.instance(), *control);
         SearchForm &f = openSearchFor(6);
         QVERIFY(showActive(f));
-        for (Control *control : {static_cast<Control *>(&f.cboSearch[1]),
-                                 static_cast<Control *>(&f.txtTev),
-                                 static_cast<Control *>(&f.cmdMM)})
+        for (Control *control :
+             {static_cast<Control *>(&f.cboSearch[1]), static_cast<Control *>(&f.txtTev),
+              static_cast<Control *>(&f.cmdMM)})
             verifyFocusRing(f, *control);
     }
 
@@ -185,8 +186,8 @@ private:
                     continue;
                 int beside = 0;
                 bool standsOut = true;
-                for (const QPoint &n : {QPoint(x - 1, y), QPoint(x + 1, y), QPoint(x, y - 1),
-                                        QPoint(x, y + 1)}) {
+                for (const QPoint &n :
+                     {QPoint(x - 1, y), QPoint(x + 1, y), QPoint(x, y - 1), QPoint(x, y + 1)}) {
                     if (!area.contains(n) || changed(n.x(), n.y()))
                         continue;
                     ++beside;
@@ -198,14 +199,14 @@ private:
                 }
             }
         }
-        QVERIFY2(ring.width() >= 20 && ring.height() >= 8
-                         && standing >= 2 * (ring.width() + ring.height()) - 4,
-                 qPrintable(QString("%1 \"%2\": %3 pixels stand out 3:1 in %4x%5")
-                                    .arg(target->metaObject()->className(),
-                                         target->accessibleName())
-                                    .arg(standing)
-                                    .arg(ring.width())
-                                    .arg(ring.height())));
+        QVERIFY2(
+                ring.width() >= 20 && ring.height() >= 8
+                        && standing >= 2 * (ring.width() + ring.height()) - 4,
+                qPrintable(QString("%1 \"%2\": %3 pixels stand out 3:1 in %4x%5")
+                                   .arg(target->metaObject()->className(), target->accessibleName())
+                                   .arg(standing)
+                                   .arg(ring.width())
+                                   .arg(ring.height())));
     }
 
     // A picture button's caption: one line at the bottom of its face, below the picture.
@@ -230,7 +231,9 @@ private:
             const QRect rect(check.rect.topLeft() * ratio, check.rect.size() * ratio);
             const double measured = textContrast(shot, rect);
             QVERIFY2(measured >= check.minimum,
-                     qPrintable(QString("\"%1\": contrast %2:1").arg(check.what).arg(measured, 0, 'f', 2)));
+                     qPrintable(QString("\"%1\": contrast %2:1")
+                                        .arg(check.what)
+                                        .arg(measured, 0, 'f', 2)));
         }
     }
 

@@ -1,7 +1,9 @@
-// What the two windows' layouts must achieve, whatever the numbers: every shown control lies
-// inside its window, no two overlap while the lists are closed, every caption shows whole in the
-// font the window draws with, and each window shows exactly its captions. Controls are found as
-// the window's children, so a control added later is held to the same rules.
+// What the two windows' layouts must achieve: each window's place, size and background, and,
+// whatever the numbers, that every shown control lies inside its window and stays where it is
+// when the window is resized, that no two overlap while the lists are closed, that every caption
+// shows whole in the font the window draws with, in labels that wrap and have no background of
+// their own, and that each window shows exactly its captions. Controls are found as the window's
+// children, so a control added later is held to the same rules.
 #include "TestSupport.h"
 
 #include <QLabel>
@@ -31,6 +33,11 @@ QString captionOf(const QWidget *w)
     return {};
 }
 
+Form &windowOf(int category) // -1: the main menu
+{
+    return category < 0 ? static_cast<Form &>(frmMain.instance()) : openSearchFor(category);
+}
+
 } // namespace
 
 class Layout : public QObject
@@ -38,13 +45,48 @@ class Layout : public QObject
     Q_OBJECT
 
 private slots:
+    // Ten twips from the screen's corner, grey where nothing is drawn, owned by no window.
+    void windowPlaceSizeAndBackground_data()
+    {
+        QTest::addColumn<int>("category");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("main menu") << -1 << QSize(467, 316);
+        QTest::newRow("search") << 0 << QSize(469, 318);
+    }
+    void windowPlaceSizeAndBackground()
+    {
+        QFETCH(int, category);
+        QFETCH(QSize, size);
+        ProgramScope scope;
+        Form &form = windowOf(category);
+        form.Show();
+        QWidget *w = form.widget();
+        QCOMPARE(w->pos(), QPoint(1, 1));
+        QCOMPARE(w->size(), size);
+        QCOMPARE(w->grab().toImage().pixelColor(3, w->height() - 3), QColor(224, 224, 224));
+        QVERIFY(!w->parentWidget());
+        // Resized, the window neither moves nor scales its controls.
+        const auto geometries = [&form] {
+            QList<QRect> placed;
+            for (QWidget *control : shownControls(form))
+                placed << control->geometry();
+            return placed;
+        };
+        const QList<QRect> placed = geometries();
+        for (QSize other : {QSize(900, 700), QSize(150, 100)}) {
+            w->resize(other);
+            QCOMPARE(w->size(), other);
+            QCOMPARE(geometries(), placed);
+        }
+    }
+
     void windowHoldsItsControls_data()
     {
         QTest::addColumn<int>("category"); // -1: the main menu
         QTest::addColumn<QStringList>("captions");
-        QStringList menu = {versionCaption(),          "Win 98 and up", "&Analog",       "&Digital",
-                            "Digital &Color", "&Facsimile",    "&Printer",      "S&telmar",
-                            "&Scanner",       "&Wide Format",  "Prod&uct Code", "E&xit"};
+        QStringList menu = {"Win 98 and up", "&Analog",       "&Digital", "Digital &Color",
+                            "&Facsimile",    "&Printer",      "S&telmar", "&Scanner",
+                            "&Wide Format",  "Prod&uct Code", "E&xit"};
         QStringList boxes = {"Tevra", "Dunel", "Brevikant", "Ostrum", "Prod Code", "Group"};
         if (internalEdition()) {
             menu << "Internal Use Only Do Not Distribute"
@@ -61,8 +103,10 @@ private slots:
         QFETCH(int, category);
         QFETCH(QStringList, captions);
         ProgramScope scope;
-        Form &form = category < 0 ? static_cast<Form &>(*frmMain) : openSearchFor(category);
+        Form &form = windowOf(category);
         form.Show();
+        if (category < 0)
+            captions << frmMain->lblVersion.Caption; // whatever version the build carries
         const QRect client = form.widget()->rect();
         const QWidgetList controls = shownControls(form);
         QStringList shownCaptions;
@@ -80,6 +124,12 @@ private slots:
             if (caption.isEmpty())
                 continue;
             shownCaptions << caption;
+            if (auto *label = qobject_cast<QLabel *>(w)) {
+                QVERIFY2(label->wordWrap() && (label->alignment() & Qt::AlignLeft),
+                         qPrintable(name + " does not wrap from the left"));
+                QVERIFY2(!label->autoFillBackground(), qPrintable(name + " fills its background"));
+                QCOMPARE(label->focusPolicy(), Qt::NoFocus);
+            }
             // The caption as drawn: without its access-key marker, wrapped at the control's width;
             // on one line, what must fit below is the letters' ink, not the line's whole height.
             const QFontMetrics metrics = w->fontMetrics();

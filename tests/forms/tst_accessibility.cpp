@@ -64,7 +64,7 @@ private slots:
     void hiddenButtonIgnoresPresses()
     {
         ProgramScope scope;
-        ProbeForm &probe = *frmProbe;
+        ProbeForm &probe = frmProbe.instance();
         QVERIFY(showActive(probe));
         probe.cmdB.Visible = false;
         // A screen reader that still holds the hidden button presses it, then the shown one;
@@ -88,7 +88,7 @@ private slots:
         ComboBox &box = frmProbe->cbo[0];
         box.AddItem(records::entry("Beta", 20, 2));
         box.AddItem(records::entry("Alpha", 20, 1));
-        QVERIFY(showActive(*frmProbe));
+        QVERIFY(showActive(frmProbe.instance()));
         QAccessibleActionInterface *actions = accessibleOf(box)->actionInterface();
         actions->doAction(QAccessibleActionInterface::pressAction());
         QAbstractItemView *view = comboOf(box)->view();
@@ -113,7 +113,7 @@ private slots:
     {
         ProgramScope scope;
         frmProbe->txt.Text = records::fixed("Alpha", 20);
-        QVERIFY(showActive(*frmProbe));
+        QVERIFY(showActive(frmProbe.instance()));
         QWidget *box = frmProbe->txt.widget();
         box->setFocus();
         QTRY_VERIFY(box->hasFocus());
@@ -129,15 +129,15 @@ private slots:
         const QList<QAccessibleEvent *> events = {&caret, &selection, &focus, &caret, &selection};
         for (QAccessibleEvent *event : events)
             runtimeHandler()(event);
-        QCOMPARE(heardTypes(), (QList<int>{QAccessible::Focus, QAccessible::TextCaretMoved,
-                                           QAccessible::TextSelectionChanged}));
+        QCOMPARE(heardTypes(),
+                 (QList<int>{QAccessible::Focus, QAccessible::TextCaretMoved,
+                             QAccessible::TextSelectionChanged}));
         frmProbe->cmdA.widget()->setFocus();
         QTRY_VERIFY(!box->hasFocus());
         heard.clear();
         runtimeHandler()(&selection);
         QVERIFY(heard.empty());
     }
-
 };
 
 MXR_TEST_MAIN(Accessibility)

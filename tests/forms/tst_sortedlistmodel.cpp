@@ -1,6 +1,6 @@
 // The order of the sorted lists, on their model alone: no window, no widget.
+#include "Records.h"
 #include "forms/SortedListModel_p.h"
-#include "forms/Text.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -8,15 +8,10 @@
 #include <algorithm>
 #include <iterator>
 
-using namespace forms;
 using forms::detail::SortedListModel;
+using records::entry;
 
 namespace {
-
-QString entry(const QString &name, int index)
-{
-    return name.leftJustified(20, QLatin1Char(' '), true) + Space(60) + CStr(index);
-}
 
 QStringList listed(SortedListModel &model)
 {
@@ -39,22 +34,22 @@ private slots:
         QTest::addColumn<QStringList>("added");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("case is ignored for letters")
-            << QStringList{entry("beta", 1), entry("Alpha", 2), entry("ALPHA", 3)}
-            << QStringList{entry("Alpha", 2), entry("ALPHA", 3), entry("beta", 1)};
+                << QStringList{entry("beta", 1), entry("Alpha", 2), entry("ALPHA", 3)}
+                << QStringList{entry("Alpha", 2), entry("ALPHA", 3), entry("beta", 1)};
         QTest::newRow("same text but case: upper case first")
-            << QStringList{entry("alpha", 1), entry("ALPHA", 1)}
-            << QStringList{entry("ALPHA", 1), entry("alpha", 1)};
+                << QStringList{entry("alpha", 1), entry("ALPHA", 1)}
+                << QStringList{entry("ALPHA", 1), entry("alpha", 1)};
         QTest::newRow("shared name ordered by index as text")
-            << QStringList{entry("DN 1125", 99), entry("DN 1125", 100), entry("DN 1125", 9),
-                           entry("DN 1125", 10)}
-            << QStringList{entry("DN 1125", 10), entry("DN 1125", 100), entry("DN 1125", 9),
-                           entry("DN 1125", 99)};
+                << QStringList{entry("DN 1125", 99), entry("DN 1125", 100), entry("DN 1125", 9),
+                               entry("DN 1125", 10)}
+                << QStringList{entry("DN 1125", 10), entry("DN 1125", 100), entry("DN 1125", 9),
+                               entry("DN 1125", 99)};
         QTest::newRow("shorter name before longer")
-            << QStringList{entry("K-2530Z", 1), entry("K-2530", 2), entry("K-25", 3)}
-            << QStringList{entry("K-25", 3), entry("K-2530", 2), entry("K-2530Z", 1)};
+                << QStringList{entry("K-2530Z", 1), entry("K-2530", 2), entry("K-25", 3)}
+                << QStringList{entry("K-25", 3), entry("K-2530", 2), entry("K-2530Z", 1)};
         QTest::newRow("space digits letters")
-            << QStringList{entry("A1", 1), entry("AB", 2), entry("A B", 3), entry("A-", 4)}
-            << QStringList{entry("A B", 3), entry("A-", 4), entry("A1", 1), entry("AB", 2)};
+                << QStringList{entry("A1", 1), entry("AB", 2), entry("A B", 3), entry("A-", 4)}
+                << QStringList{entry("A B", 3), entry("A-", 4), entry("A1", 1), entry("AB", 2)};
     }
     void sortedListOrdersWholeText()
     {
@@ -75,7 +70,7 @@ private slots:
             all << entry(QString("N%1").arg(random->bounded(50)), i);
         for (int i = 0; i < 250; ++i)
             model.add(all[i]);
-        QCOMPARE(model.rowCount(), 0);    // views see nothing before the list settles
+        QCOMPARE(model.rowCount(), 0); // views see nothing before the list settles
         model.settle();
         QCOMPARE(model.rowCount(), 250);
         for (int i = 250; i < 500; ++i)

@@ -1,26 +1,14 @@
 // The text routines and integer operations the windows rely on, and their errors.
+#include "Common.h"
 #include "forms/Text.h"
 
 #include <QTest>
 
 using namespace forms;
 
-
 class TextRoutines : public QObject
 {
     Q_OBJECT
-
-private:
-    template <typename F>
-    static int errorNumberOf(F &&f)
-    {
-        try {
-            f();
-        } catch (const Error &e) {
-            return e.Number();
-        }
-        return 0;
-    }
 
 private slots:
     void midFromPosition_data()
@@ -35,7 +23,7 @@ private slots:
         QTest::newRow("far past the end") << "AB" << 5 << "";
         QTest::newRow("empty text") << "" << 1 << "";
         QTest::newRow("record index from 81")
-            << QString("NAME" + QString(76, ' ') + "395") << 81 << "395";
+                << QString("NAME" + QString(76, ' ') + "395") << 81 << "395";
     }
     void midFromPosition()
     {
@@ -48,9 +36,9 @@ private slots:
 
     void midRejectsBadArguments()
     {
-        QCOMPARE(errorNumberOf([] { Mid("ABC", 0); }), int(ErrInvalidCall));
-        QCOMPARE(errorNumberOf([] { Mid("ABC", -3); }), int(ErrInvalidCall));
-        QCOMPARE(errorNumberOf([] { MidView("ABC", 0); }), int(ErrInvalidCall));
+        QCOMPARE(errorOf([] { Mid("ABC", 0); }), int(ErrInvalidCall));
+        QCOMPARE(errorOf([] { Mid("ABC", -3); }), int(ErrInvalidCall));
+        QCOMPARE(errorOf([] { MidView("ABC", 0); }), int(ErrInvalidCall));
     }
 
     void spaceMakesBlanks()
@@ -58,18 +46,23 @@ private slots:
         QCOMPARE(Space(0), QString());
         QCOMPARE(Space(3), QString("   "));
         QCOMPARE(Space(60).size(), 60);
-        QCOMPARE(errorNumberOf([] { Space(-1); }), int(ErrInvalidCall));
+        QCOMPARE(errorOf([] { Space(-1); }), int(ErrInvalidCall));
     }
 
     void fixedWidthCutsOrPads_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("longer is cut") << "ABCDEF" << "ABCD";
-        QTest::newRow("shorter is padded") << "AB" << "AB  ";
-        QTest::newRow("exact width") << "ABCD" << "ABCD";
-        QTest::newRow("empty is all spaces") << "" << "    ";
-        QTest::newRow("leading space kept") << " AB" << " AB ";
+        QTest::newRow("longer is cut") << "ABCDEF"
+                                       << "ABCD";
+        QTest::newRow("shorter is padded") << "AB"
+                                           << "AB  ";
+        QTest::newRow("exact width") << "ABCD"
+                                     << "ABCD";
+        QTest::newRow("empty is all spaces") << ""
+                                             << "    ";
+        QTest::newRow("leading space kept") << " AB"
+                                            << " AB ";
     }
     void fixedWidthCutsOrPads()
     {
@@ -84,7 +77,7 @@ private slots:
     {
         FixedString<4> field;
         field = QString("ABCD");
-        const QString copy = field.value();    // shares the field's text
+        const QString copy = field.value(); // shares the field's text
         field = QString("XY");
         QCOMPARE(copy, QString("ABCD"));
         QCOMPARE(field.value(), QString("XY  "));
@@ -92,7 +85,7 @@ private slots:
         field = MidView(source, 8);
         QCOMPARE(field.value(), QString("789 "));
         QCOMPARE(source, QString("0123456789"));
-        field = MidView(field.value(), 2);    // from its own text
+        field = MidView(field.value(), 2); // from its own text
         QCOMPARE(field.value(), QString("89  "));
     }
 
@@ -162,7 +155,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(int, error);
-        QCOMPARE(errorNumberOf([&] { CLng(text); }), error);
+        QCOMPARE(errorOf([&] { CLng(text); }), error);
     }
 
     void narrowingTo16Bits_data()
@@ -181,7 +174,7 @@ private slots:
         QFETCH(Long, value);
         QFETCH(int, error);
         Integer narrowed = 0;
-        QCOMPARE(errorNumberOf([&] { narrowed = CInt(value); }), error);
+        QCOMPARE(errorOf([&] { narrowed = CInt(value); }), error);
         if (error == 0)
             QCOMPARE(Long(narrowed), value);
     }
@@ -190,9 +183,9 @@ private slots:
     {
         QCOMPARE(CheckedAdd(Integer(32766), Integer(1)), Integer(32767));
         QCOMPARE(CheckedSub(Integer(0), Integer(1)), Integer(-1));
-        QCOMPARE(errorNumberOf([] { CheckedAdd(Integer(32767), Integer(1)); }), int(ErrOverflow));
-        QCOMPARE(errorNumberOf([] { CheckedSub(Integer(-32768), Integer(1)); }), int(ErrOverflow));
-        QCOMPARE(errorNumberOf([] { CheckedAdd(Long(2147483647), Long(1)); }), int(ErrOverflow));
+        QCOMPARE(errorOf([] { CheckedAdd(Integer(32767), Integer(1)); }), int(ErrOverflow));
+        QCOMPARE(errorOf([] { CheckedSub(Integer(-32768), Integer(1)); }), int(ErrOverflow));
+        QCOMPARE(errorOf([] { CheckedAdd(Long(2147483647), Long(1)); }), int(ErrOverflow));
     }
 
     void errorCarriesNumberAndMessage()

@@ -4,11 +4,10 @@
 // windows as a user does.
 #pragma once
 
-#include "BuildConfig.h"
+#include "Common.h"
 #include "Edition.h"
 #include "ModelTable.h"
 #include "ModelTableData.h"
-#include "Records.h"
 #include "forms/Controls.h"
 #include "forms/Program.h"
 #include "frmMain.h"
@@ -17,10 +16,8 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
-#include <QListView>
 #include <QPushButton>
 #include <QStringList>
-#include <QStringListModel>
 #include <QTest>
 #include <QWidget>
 
@@ -55,14 +52,14 @@ class ProgramScope
 public:
     ProgramScope()
     {
-        m_previous = forms::SetErrorReporter([this](const forms::Error &e) {
+        forms::SetErrorReporter([this](const forms::Error &e) {
             errors.push_back({e.Number(), e.Description()});
         });
     }
     ~ProgramScope()
     {
         forms::End();
-        forms::SetErrorReporter(m_previous);
+        forms::SetErrorReporter({});
         CategoryIndex = 0;
         // The windows that were unloaded go now, as they would in the event loop.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -79,41 +76,11 @@ public:
 
 private:
     forms::ProgramRun m_run;
-    forms::ErrorReporter m_previous;
 };
 
 inline bool internalEdition()
 {
     return EditionCode == "I";
-}
-
-// The version the build carries (the project's), as the main menu shows it.
-inline QString versionCaption()
-{
-    return QStringLiteral("Version: %1.%2.%3")
-            .arg(MXR_VERSION_MAJOR)
-            .arg(MXR_VERSION_MINOR)
-            .arg(MXR_VERSION_REVISION);
-}
-
-// The number of the error that f raises, or 0.
-template<typename F>
-int errorOf(F &&f)
-{
-    try {
-        f();
-    } catch (const forms::Error &e) {
-        return e.Number();
-    }
-    return 0;
-}
-
-// Replaces the model table in lstMain with rows of the test's own (through the list's view: the
-// program itself never changes lstMain once it is loaded).
-inline void fillTable(const QStringList &rows)
-{
-    auto *view = static_cast<QListView *>(frmMain->lstMain.widget());
-    static_cast<QStringListModel *>(view->model())->setStringList(rows);
 }
 
 inline QStringList tableRows()
@@ -152,7 +119,7 @@ inline SearchForm &openSearchFor(forms::Long category)
     forms::Unload(frmSearch);
     CategoryIndex = category;
     frmSearch->Show();
-    return *frmSearch;
+    return frmSearch.instance();
 }
 
 inline QComboBox *comboOf(forms::ComboBox &box)
@@ -160,12 +127,16 @@ inline QComboBox *comboOf(forms::ComboBox &box)
     return static_cast<QComboBox *>(box.widget());
 }
 
-inline QStringList entriesOf(forms::ComboBox &box)
+// The names a list shows, in its order, as it draws them: a list puts the entries added to it in
+// their places before it draws or handles anything.
+inline QStringList shownEntries(forms::ComboBox &box)
 {
-    QStringList entries;
-    for (forms::Integer i = 0; i < box.ListCount(); ++i)
-        entries << box.List(i);
-    return entries;
+    QComboBox *combo = comboOf(box);
+    combo->grab();
+    QStringList names;
+    for (int row = 0; row < combo->count(); ++row)
+        names << combo->itemText(row);
+    return names;
 }
 
 // Opens the list and picks the entry in the given row, by keyboard or by mouse, as a user does.
@@ -187,31 +158,9 @@ inline void pick(forms::ComboBox &box, int row, bool byMouse = false)
     QTRY_VERIFY(!view->isVisible());
 }
 
-// What the search window's seven record boxes hold.
-struct Boxes
-{
-    QString tev, dun, bre, ost, prod, name, group;
-    bool operator==(const Boxes &) const = default;
-};
-
-inline Boxes boxes(SearchForm &f)
-{
-    return {f.txtTev.Text, f.txtDun.Text, f.txtBre.Text, f.txtOst.Text,
-            f.txtProd.Text, f.txtName.Text, f.txtGroup.Text};
-}
-
-// What the boxes show for a record: every field at its whole width, and the group name.
-inline Boxes recordBoxes(const QString &row, const QString &group)
-{
-    using namespace records;
-    return {field(row, Tevra), field(row, Dunel),   field(row, Brevikant), field(row, Ostrum),
-            field(row, Prod),  field(row, DevName), group};
-}
-
 inline char *toString(const Boxes &b)
 {
-    const QStringList texts = {b.tev, b.dun, b.bre, b.ost, b.prod, b.name, b.group};
-    return qstrdup(qPrintable(texts.join('|')));
+    return qstrdup(qPrintable(b.joined()));
 }
 
 // A window of the tests' own, with a control of each kind, that records its events and runs
@@ -291,7 +240,7 @@ private:
     void cbo_DropDown(forms::Integer Index)
     {
         log << QString("DropDown %1").arg(Index);
-        listCountAtDropDown = cbo[Index].ListCount();
+        listCountAtDropDown = comboOf(cbo[Index])->count();
         popupVisibleAtDropDown = comboOf(cbo[Index])->view()->isVisible();
     }
 };

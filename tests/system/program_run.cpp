@@ -28,43 +28,54 @@ int expect(bool ok, const char *what)
     return ok ? 0 : 1;
 }
 
+// Runs the program as its entry does, with the case's start. Run installs its message box for
+// untrapped errors before it calls start; here start first puts a counter in the box's place, so
+// that a case sees its errors without a modal box.
+void (*caseStart)();
+int run(int &argc, char **argv, void (*start)())
+{
+    caseStart = start;
+    return forms::Run(argc, argv, [] {
+        forms::SetErrorReporter([](const forms::Error &) { ++reported; });
+        caseStart();
+    });
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     const char *which = argc > 1 ? argv[1] : "";
-    forms::SetErrorReporter([](const forms::Error &) { ++reported; });
-
     if (!std::strcmp(which, "exit")) {
-        const int status = forms::Run(argc, argv, [] {
+        const int status = run(argc, argv, [] {
             frmMain->Show();
             QTimer::singleShot(0, [] { press(frmMain->cmdExit); });
         });
-        return expect(status == 0 && !frmMain.IsLoaded() && reported == 0,
+        return expect(status == 0 && !frmMain.loadedOrNull() && reported == 0,
                       "Exit ends the program with status 0");
     }
     if (!std::strcmp(which, "close")) {
-        const int status = forms::Run(argc, argv, [] {
+        const int status = run(argc, argv, [] {
             frmMain->Show();
             QTimer::singleShot(0, [] {
                 press(frmMain->cmdType[6]);
                 frmMain->widget()->close();
             });
         });
-        return expect(status == 0 && !frmMain.IsLoaded() && !frmSearch.IsLoaded() &&
-                          CategoryIndex == 6,
+        return expect(status == 0 && !frmMain.loadedOrNull() && !frmSearch.loadedOrNull()
+                              && CategoryIndex == 6,
                       "closing the main menu with a search window open ends with status 0");
     }
     if (!std::strcmp(which, "error")) {
         // The second error comes after the end, straight out of Qt's delivery of an event.
-        const int status = forms::Run(argc, argv, [] {
+        const int status = run(argc, argv, [] {
             frmMain->Show();
             QTimer::singleShot(0, [] {
                 forms::RaiseEvent([] { forms::CInt(70000); });
                 throw forms::Error(forms::ErrOverflow);
             });
         });
-        return expect(status == 1 && reported == 1 && !frmMain.IsLoaded(),
+        return expect(status == 1 && reported == 1 && !frmMain.loadedOrNull(),
                       "an untrapped error is reported once and ends with status 1");
     }
 #ifdef Q_OS_UNIX
@@ -86,7 +97,7 @@ int main(int argc, char *argv[])
             if (bind(listening, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0)
                 return expect(false, "a socket at $XDG_RUNTIME_DIR/bus");
         }
-        const int status = forms::Run(argc, argv, [] {
+        const int status = run(argc, argv, [] {
             frmMain->Show();
             QTimer::singleShot(0, [] { press(frmMain->cmdExit); });
         });
@@ -102,7 +113,7 @@ int main(int argc, char *argv[])
     if (!std::strcmp(which, "nested-error")) {
         // The error comes from a QueryUnload that a click's Unload raised: the click handler
         // goes no further, and the window it would show next is never made.
-        const int status = forms::Run(argc, argv, [] {
+        const int status = run(argc, argv, [] {
             frmFirst->Show();
             frmFailing->Show();
             frmFailing->onQueryUnload = [] { forms::CInt(70000); };
@@ -113,15 +124,16 @@ int main(int argc, char *argv[])
             };
             QTimer::singleShot(0, [] { press(frmFirst->cmdA); });
         });
-        return expect(status == 1 && reported == 1 && !ranOn && ProbeForm::loads == 2 &&
-                          !frmLater.IsLoaded() && !frmFirst.IsLoaded(),
+        return expect(status == 1 && reported == 1 && !ranOn && ProbeForm::loads == 2
+                              && !frmLater.loadedOrNull() && !frmFirst.loadedOrNull(),
                       "an untrapped error in a nested event ends the handler and the program");
     }
     if (!std::strcmp(which, "startup-error")) {
-        const int status = forms::Run(argc, argv, [] { throw forms::Error(forms::ErrOverflow); });
+        const int status = run(argc, argv, [] { throw forms::Error(forms::ErrOverflow); });
         return expect(status == 1 && reported == 1, "an error at start-up ends with status 1");
     }
-    std::fprintf(stderr, "usage: program_run exit|close|error|nested-error|startup-error|"
-                         "session|no-session\n");
+    std::fprintf(stderr,
+                 "usage: program_run exit|close|error|nested-error|startup-error|"
+                 "session|no-session\n");
     return 2;
 }

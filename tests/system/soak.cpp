@@ -36,7 +36,7 @@ struct Counts
     bool backTo(const Counts &start) const
     {
         return topLevels == start.topLevels && objects == start.objects
-            && descriptors <= start.descriptors;
+                && descriptors <= start.descriptors;
     }
 };
 
@@ -104,14 +104,14 @@ bool pickEntry(ComboBox &box, int row)
 bool lookup(int k, int n)
 {
     QTest::mouseClick(frmMain->cmdType[Integer(k)].widget(), Qt::LeftButton);
-    SearchForm &search = *frmSearch;
+    SearchForm &search = frmSearch.instance();
     // On a real display the window is drawn before the user goes on, as it is at a desk.
     if (!QTest::qWaitForWindowExposed(search.widget()))
         return false;
     QCoreApplication::processEvents();
     int first = k >= 8 ? 0 : 1 + n % 4;
-    while (first > 0 && search.cboSearch[Integer(first)].ListCount() == 0)
-        first = first % 4 + 1;    // a brand list that this group leaves empty
+    while (first > 0 && comboOf(search.cboSearch[Integer(first)])->count() == 0)
+        first = first % 4 + 1; // a brand list that this group leaves empty
     ComboBox &list = search.cboSearch[Integer(first)];
     openList(list);
     const bool picked = pickEntry(list, n) && !search.txtProd.Text.value().trimmed().isEmpty();
@@ -120,7 +120,7 @@ bool lookup(int k, int n)
     QTest::keyClick(comboOf(other)->view(), Qt::Key_Escape);
     QTest::mouseClick(search.cmdMM.widget(), Qt::LeftButton);
     settle();
-    return picked && !frmSearch.IsLoaded();
+    return picked && !frmSearch.loadedOrNull();
 }
 
 } // namespace
