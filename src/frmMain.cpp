@@ -9,7 +9,7 @@ using namespace forms;
 
 GlobalForm<MainMenuForm> frmMain;
 
-MainMenuForm::MainMenuForm()
+MainMenuForm::MainMenuForm() : Form("frmMain")
 {
     Caption = "Tevra Corporation - Model Cross Reference";
     setClientSize(7005, 4740);

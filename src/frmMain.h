@@ -10,12 +10,12 @@ class MainMenuForm : public forms::Form
 public:
     MainMenuForm();
 
-    forms::ListBox lstMain{this};
-    forms::ControlArray<forms::CommandButton> cmdType{this, 10};
-    forms::CommandButton cmdExit{this};
-    forms::Label lblWarn{this};
-    forms::Label lblOS{this};
-    forms::Label lblVersion{this};
+    forms::ListBox lstMain{this, "lstMain"};
+    forms::ControlArray<forms::CommandButton> cmdType{this, 10, "cmdType"};
+    forms::CommandButton cmdExit{this, "cmdExit"};
+    forms::Label lblWarn{this, "lblWarn"};
+    forms::Label lblOS{this, "lblOS"};
+    forms::Label lblVersion{this, "lblVersion"};
 
 protected:
     void Form_Load() override;

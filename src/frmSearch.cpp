@@ -19,7 +19,7 @@ String LookupEntry(const String &value, Long filler, Integer index)
 
 } // namespace
 
-SearchForm::SearchForm()
+SearchForm::SearchForm() : Form("frmSearch")
 {
     setClientSize(7035, 4770);
     setBackColor({224, 224, 224});

@@ -14,27 +14,27 @@ class SearchForm : public forms::Form
 public:
     SearchForm();
 
-    forms::Label lblSearch{this};
-    forms::ControlArray<forms::ComboBox> cboSearch{this, 5};
-    forms::Label lblSTev{this};
-    forms::Label lblSDun{this};
-    forms::Label lblSBre{this};
-    forms::Label lblSOst{this};
-    forms::Label Label2{this};
-    forms::TextBox txtTev{this};
-    forms::Label Label3{this};
-    forms::TextBox txtDun{this};
-    forms::Label Label4{this};
-    forms::TextBox txtBre{this};
-    forms::Label Label5{this};
-    forms::TextBox txtOst{this};
-    forms::Label Label6{this};
-    forms::TextBox txtProd{this};
-    forms::Label Label1{this};
-    forms::TextBox txtGroup{this};
-    forms::Label lblLName{this};
-    forms::TextBox txtName{this};
-    forms::CommandButton cmdMM{this};
+    forms::Label lblSearch{this, "lblSearch"};
+    forms::ControlArray<forms::ComboBox> cboSearch{this, 5, "cboSearch"};
+    forms::Label lblSTev{this, "lblSTev"};
+    forms::Label lblSDun{this, "lblSDun"};
+    forms::Label lblSBre{this, "lblSBre"};
+    forms::Label lblSOst{this, "lblSOst"};
+    forms::Label Label2{this, "Label2"};
+    forms::TextBox txtTev{this, "txtTev"};
+    forms::Label Label3{this, "Label3"};
+    forms::TextBox txtDun{this, "txtDun"};
+    forms::Label Label4{this, "Label4"};
+    forms::TextBox txtBre{this, "txtBre"};
+    forms::Label Label5{this, "Label5"};
+    forms::TextBox txtOst{this, "txtOst"};
+    forms::Label Label6{this, "Label6"};
+    forms::TextBox txtProd{this, "txtProd"};
+    forms::Label Label1{this, "Label1"};
+    forms::TextBox txtGroup{this, "txtGroup"};
+    forms::Label lblLName{this, "lblLName"};
+    forms::TextBox txtName{this, "txtName"};
+    forms::CommandButton cmdMM{this, "cmdMM"};
 
 protected:
     void Form_Load() override;

@@ -29,7 +29,8 @@ void checkIndex(Integer index, qsizetype count)
 }
 } // namespace
 
-CommandButton::CommandButton(Form *form) : Control(form, new detail::PictureButton(form->widget()))
+CommandButton::CommandButton(Form *form, const char *name)
+    : Control(form, new detail::PictureButton(form->widget()), name)
 {
     // Enter presses the focused button, as Space does.
     button()->setAutoDefault(true);
@@ -60,7 +61,7 @@ void CommandButton::setPictureStyle(const QColor &backColor, const String &pictu
     button()->setPictureStyle(backColor, picture);
 }
 
-Label::Label(Form *form) : Control(form, new QLabel(form->widget()))
+Label::Label(Form *form, const char *name) : Control(form, new QLabel(form->widget()), name)
 {
     auto *label = static_cast<QLabel *>(m_widget);
     label->setTextFormat(Qt::PlainText);
@@ -124,7 +125,7 @@ void Label::setLabelFor(Control &control)
     control.setAccessibleName(caption());
 }
 
-TextBox::TextBox(Form *form) : Control(form, new QLineEdit(form->widget()))
+TextBox::TextBox(Form *form, const char *name) : Control(form, new QLineEdit(form->widget()), name)
 {
     detail::keepSelectionInValue(static_cast<QLineEdit *>(m_widget));
 }
@@ -142,7 +143,7 @@ String TextBox::text() const
     return static_cast<QLineEdit *>(m_widget)->text();
 }
 
-ListBox::ListBox(Form *form) : Control(form, new QListView(form->widget()))
+ListBox::ListBox(Form *form, const char *name) : Control(form, new QListView(form->widget()), name)
 {
     auto *view = static_cast<QListView *>(m_widget);
     m_model = new QStringListModel(view);
@@ -170,7 +171,8 @@ String ListBox::List(Integer index) const
     return m_model->index(index).data().toString();
 }
 
-ComboBox::ComboBox(Form *form) : Control(form, new detail::LookupCombo(form->widget()))
+ComboBox::ComboBox(Form *form, const char *name)
+    : Control(form, new detail::LookupCombo(form->widget()), name)
 {
     auto *box = combo();
     m_model = new detail::SortedListModel(box);

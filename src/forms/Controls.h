@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QStringListModel;
@@ -35,7 +36,7 @@ class CommandButton : public Control
     String caption() const;
 
 public:
-    explicit CommandButton(Form *form);
+    explicit CommandButton(Form *form, const char *name = "");
 
     Property<CommandButton, String, &CommandButton::setCaption, &CommandButton::caption> Caption{
             this};
@@ -62,7 +63,7 @@ class Label : public Control
     String caption() const;
 
 public:
-    explicit Label(Form *form);
+    explicit Label(Form *form, const char *name = "");
 
     Property<Label, String, &Label::setCaption, &Label::caption> Caption{this};
 
@@ -85,7 +86,7 @@ class TextBox : public Control
     String text() const;
 
 public:
-    explicit TextBox(Form *form);
+    explicit TextBox(Form *form, const char *name = "");
 
     Property<TextBox, String, &TextBox::setText, &TextBox::text> Text{this};
 };
@@ -93,7 +94,7 @@ public:
 class ListBox : public Control
 {
 public:
-    explicit ListBox(Form *form);
+    explicit ListBox(Form *form, const char *name = "");
 
     // Adds text at the end. A full list (32767 entries) refuses with error 7.
     void AddItem(const String &text);
@@ -111,7 +112,7 @@ class ComboBox : public Control
     String text() const;
 
 public:
-    explicit ComboBox(Form *form);
+    explicit ComboBox(Form *form, const char *name = "");
 
     // Text reads the whole text of the entry last picked, while the edit field shows only its
     // visible part; once the user types or the program writes Text, it reads the edit field.
@@ -148,10 +149,13 @@ template<typename T>
 class ControlArray
 {
 public:
-    ControlArray(Form *form, Integer count)
+    // Each member is named after the array, with its index: "cmdType(6)".
+    ControlArray(Form *form, Integer count, const char *name = "")
     {
-        for (Integer i = 0; i < count; ++i)
-            m_members.push_back(std::make_unique<T>(form));
+        for (Integer i = 0; i < count; ++i) {
+            const std::string member = *name ? name + ("(" + std::to_string(i) + ")") : "";
+            m_members.push_back(std::make_unique<T>(form, member.c_str()));
+        }
     }
 
     // The member with this index; error 340 when there is none.

@@ -27,10 +27,9 @@ QFont dialogFont()
         const auto installed = [](const QStringList &faces) {
             return std::any_of(faces.begin(), faces.end(), QFontDatabase::hasFamily);
         };
-        const QStringList narrow = {QStringLiteral("DejaVu Sans Condensed"),
-                                    QStringLiteral("Liberation Sans Narrow"),
-                                    QStringLiteral("Arial Narrow"),
-                                    QStringLiteral("Nimbus Sans Narrow")};
+        const QStringList narrow = {
+                QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
+                QStringLiteral("Arial Narrow"), QStringLiteral("Nimbus Sans Narrow")};
         QFont font(narrow);
         if (!installed(narrow)) {
             // A font database that names faces by their typographic family (FreeType's, as
@@ -103,10 +102,11 @@ void GlobalFormBase::load(Form *form)
     detail::stopIfEnded();
 }
 
-Form::Form()
+Form::Form(const char *name)
 {
     m_window = new detail::FormWindow(
             [this] { RaiseEvent([this] { Unload(*this, vbFormControlMenu); }); });
+    m_window->setObjectName(QLatin1StringView(name));
     m_window->own(this);
     m_window->setFont(dialogFont());
 }
@@ -206,8 +206,9 @@ void Form::applyTabOrder()
         QWidget::setTabOrder(order[i - 1]->widget(), order[i]->widget());
 }
 
-Control::Control(Form *form, QWidget *widget) : m_widget(widget), m_form(form)
+Control::Control(Form *form, QWidget *widget, const char *name) : m_widget(widget), m_form(form)
 {
+    widget->setObjectName(QLatin1StringView(name));
     form->registerControl(this);
 }
 

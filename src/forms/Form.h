@@ -112,7 +112,8 @@ public:
     QWidget *widget() const;
 
 protected:
-    Form();
+    // name: the window's name in the program ("frmMain"), by which tools outside it find it.
+    explicit Form(const char *name = "");
 
     virtual void Form_Load() {}
     virtual void Form_QueryUnload(Integer &Cancel, Integer UnloadMode);
@@ -180,7 +181,11 @@ public:
     virtual void standOn(const QColor &background) { Q_UNUSED(background); }
 
 protected:
-    Control(Form *form, QWidget *widget);
+    // name: the control's name in the program ("txtTev", "cmdType(6)"). Automation tools and
+    // screen readers find a control by it: it becomes its widget's object name, from which Qt
+    // makes the automation id that UI Automation reports (and AT-SPI's accessible id, from Qt
+    // 6.8 on).
+    Control(Form *form, QWidget *widget, const char *name);
 
     // Runs a handler as an event of this control's window.
     static void raise(const std::function<void()> &handler);

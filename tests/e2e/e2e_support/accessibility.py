@@ -80,6 +80,13 @@ class Tree:
         check(len(found) == 1, f'expected one {role} "{name}", found {len(found)}')
         return found[0]
 
+    def accessible_id(self, node):
+        """A node's accessible id, or None where the program's bridge gives none (Qt 6.4)."""
+        try:
+            return node.get_accessible_id() or None
+        except Exception:  # the bridge does not know the call
+            return None
+
     def press(self, node, action="Press"):
         actions = node.queryAction()
         names = [actions.getName(i) for i in range(actions.nActions)]

@@ -115,6 +115,13 @@ def run_steps(session, args):
         check(boxes == box_names, f"{title}: boxes {boxes}, expected {box_names}")
         check([b.name for b in tree.controls(window, "PUSH_BUTTON")] == ["Main Menu"],
               f"{title}: buttons")
+        # Each list goes by its name in the program, where the bridge gives ids (Qt 6.8).
+        ids = [tree.accessible_id(c) for c in tree.controls(window, "COMBO_BOX")]
+        first = 0 if len(lists) == 1 else 1
+        expected = [f"frmSearch.cboSearch({first + i})" for i in range(len(lists))]
+        check(ids == [None] * len(ids) or [i.split(".", 1)[-1] for i in ids] == expected,
+              f"{title}: list ids {ids}, expected {expected}")
+        log(f"{title}: list ids {ids}")
         return window
 
     def back_to_main(window, title):
