@@ -165,10 +165,9 @@ class Session:
         # are no fault of the program (see the file). No effect on other builds.
         asan = [env.get("ASAN_OPTIONS", ""),
                 f"suppressions={os.path.join(SUPPORT, 'asan-suppressions.txt')}"]
-        if accessibility:
-            # The leak check's suppression of what Qt's accessibility bridge leaves behind
-            # names the bridge's caller, which only the full allocation stack shows.
-            asan.append("fast_unwind_on_malloc=0")
+        # The leak check's suppressions (what Qt's accessibility bridge and its portal query
+        # leave behind) name callers that only the full allocation stack shows.
+        asan.append("fast_unwind_on_malloc=0")
         if self.platform == "wayland":
             # Qt's Wayland plugin leaves libwayland-client's proxies behind and is unloaded
             # before the leak check runs, so what it reports cannot even be named. The program's
@@ -177,7 +176,8 @@ class Session:
         env["ASAN_OPTIONS"] = ":".join(filter(None, asan))
         env["LSAN_OPTIONS"] = ":".join(filter(None, [
             env.get("LSAN_OPTIONS", ""),
-            f"suppressions={os.path.join(SUPPORT, 'lsan-suppressions.txt')}"]))
+            f"suppressions={os.path.join(SUPPORT, 'lsan-suppressions.txt')}",
+            "print_suppressions=0"]))  # what the program says is checked
         return self.launch([self.program], env)
 
     def launch(self, argv, env, **kwargs):
