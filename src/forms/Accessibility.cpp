@@ -448,6 +448,7 @@ QAccessibleInterface *describe(const QString &className, QObject *object)
 
 QAccessible::UpdateHandler previousHandler = nullptr;
 QPointer<QObject> announcedFocus;
+int programTextChanges = 0;
 
 void orderUpdates(QAccessibleEvent *event);
 
@@ -482,6 +483,13 @@ void orderUpdates(QAccessibleEvent *event)
         break;
     case QAccessible::TextCaretMoved:
     case QAccessible::TextSelectionChanged:
+        // A window that has been closed tells nothing of its boxes: it is hidden at once and
+        // destroyed later, and as it is destroyed (by then no runtime window) its boxes could
+        // still report a caret, which a screen reader would take as where the user is.
+        if (programTextChanges > 0
+            || (event->object() && event->object()->isWidgetType()
+                && !static_cast<QWidget *>(event->object())->isVisible()))
+            return;
         if (isRuntimeEdit(event->object())
             && (announcedFocus != focusHolder(static_cast<QWidget *>(event->object()))
                 || !static_cast<QWidget *>(event->object())->hasFocus()))
@@ -504,6 +512,16 @@ void orderUpdates(QAccessibleEvent *event)
 }
 
 } // namespace
+
+ProgramTextChange::ProgramTextChange()
+{
+    ++programTextChanges;
+}
+
+ProgramTextChange::~ProgramTextChange()
+{
+    --programTextChanges;
+}
 
 void announcePick(QWidget *list, const QString &name)
 {

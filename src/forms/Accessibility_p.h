@@ -13,7 +13,8 @@
 // - a window is described by the labels that the program colours to stand out (the internal
 //   edition's warning), so that a screen reader says them with the window's caption;
 // - screen readers hear of a box's caret and selection only after the focus has moved there,
-//   and of an opened list by the entry current in it (see the event order in the .cpp);
+//   and only where the user moved them, and of an opened list by the entry current in it (see
+//   the event order in the .cpp);
 // - a pick is told by the name picked.
 #pragma once
 
@@ -27,5 +28,17 @@ void installAccessibility();
 
 // Tells a screen reader the name just picked in list.
 void announcePick(QWidget *list, const QString &name);
+
+// While one exists, the program is setting a box's text: a screen reader hears of the change
+// itself, and not of the caret and selection that moved with it. (Told late, on a slow machine,
+// of a box whose window has closed since, Orca would announce the selection lost there.)
+class ProgramTextChange
+{
+public:
+    ProgramTextChange();
+    ~ProgramTextChange();
+    ProgramTextChange(const ProgramTextChange &) = delete;
+    ProgramTextChange &operator=(const ProgramTextChange &) = delete;
+};
 
 } // namespace forms::detail

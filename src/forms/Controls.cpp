@@ -133,6 +133,7 @@ TextBox::TextBox(Form *form, const char *name) : Control(form, new QLineEdit(for
 void TextBox::setText(String text)
 {
     auto *edit = static_cast<QLineEdit *>(m_widget);
+    const detail::ProgramTextChange change;
     edit->setText(text);
     // Show the start of the text, as a box that was just filled does.
     edit->setCursorPosition(0);
@@ -210,6 +211,7 @@ detail::LookupCombo *ComboBox::combo() const
 void ComboBox::setText(String text)
 {
     m_picked = false;
+    const detail::ProgramTextChange change;
     combo()->lineEdit()->setText(text);
     combo()->lineEdit()->setCursorPosition(0);
 }
@@ -234,6 +236,7 @@ void ComboBox::settle() const
     auto *box = combo();
     const QString editText = box->lineEdit()->text();
     const QSignalBlocker blocker(box);
+    const detail::ProgramTextChange change;
     m_model->settle();
     // A model reset makes QComboBox pick the first entry and show it; a list only ever
     // shows what the user picked or typed.
@@ -246,6 +249,7 @@ void ComboBox::Clear()
 {
     auto *box = combo();
     const QSignalBlocker blocker(box);
+    const detail::ProgramTextChange change;
     m_model->clear();
     box->setCurrentIndex(-1);
     box->lineEdit()->clear();

@@ -132,10 +132,21 @@ private slots:
         QCOMPARE(heardTypes(),
                  (QList<int>{QAccessible::Focus, QAccessible::TextCaretMoved,
                              QAccessible::TextSelectionChanged}));
+        // The program sets the text of the box the user is in (Qt 6.8 raises the box's own
+        // events here, Qt 6.4 only where a bridge listens): the caret moved with it is not told.
+        heard.clear();
+        frmProbe->txt.Text = "Beta";
+        QVERIFY(!heardTypes().contains(QAccessible::TextCaretMoved));
         frmProbe->cmdA.widget()->setFocus();
         QTRY_VERIFY(!box->hasFocus());
         heard.clear();
         runtimeHandler()(&selection);
+        QVERIFY(heard.empty());
+        // A box in no shown window: one whose window was closed and is being destroyed (by
+        // then no runtime window), its caret moving as it goes.
+        QLineEdit leftOver;
+        QAccessibleTextCursorEvent leftOverCaret(&leftOver, 0);
+        runtimeHandler()(&leftOverCaret);
         QVERIFY(heard.empty());
     }
 };
