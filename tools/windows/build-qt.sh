@@ -54,9 +54,6 @@ configure_options=(
     # Not FEATURE_opengl=OFF: in 6.4.2 that leaves QOpenGLStaticContext undeclared in the
     # windows platform plugin.
     -DINPUT_opengl=no
-    # Direct2D is off, and the windows platform plugin then fails to link with DirectWrite 3.
-    -DFEATURE_direct2d=OFF
-    -DFEATURE_directwrite3=OFF
     # Debian's source leaves out src/3rdparty/wintab.
     -DFEATURE_tabletevent=OFF
     # FreeType stays on (bundled): without it the offscreen plugin is not built, and the
@@ -75,6 +72,15 @@ configure_options=(
     -DFEATURE_openssl=OFF
     -DFEATURE_gif=OFF
 )
+case "$source_version" in
+6.4.*)
+    # Direct2D is off, and the windows platform plugin then fails to link with DirectWrite 3.
+    configure_options+=(-DFEATURE_direct2d=OFF -DFEATURE_directwrite3=OFF) ;;
+*)
+    # Direct2D on: without it, 6.8's font database does not compile (it defines its
+    # DirectWrite font loader only together with Direct2D).
+    configure_options+=(-DFEATURE_direct2d=ON -DFEATURE_directwrite3=ON) ;;
+esac
 
 recipe=$( { grep -hvE '^\s*(#|$)' "$0" "$toolchain"; echo "$source_version"; } | sha256sum | cut -d' ' -f1)
 if [ -f "$prefix/mxr-recipe" ] && [ "$(head -n1 "$prefix/mxr-recipe")" = "$recipe" ]; then
@@ -87,59 +93,71 @@ for tool in x86_64-w64-mingw32-g++-posix cmake ninja dpkg-source quilt; do
     command -v "$tool" >/dev/null || { echo "build-qt.sh: $tool is missing" >&2; exit 1; }
 done
 
+# A build of this recipe that was cut short goes on where it stopped.
 work=$prefix.work
-rm -rf "$work"
-mkdir -p "$work"
-echo "build-qt.sh: building Qt $source_version for Windows in $work (about 40 minutes)"
 started=$(date +%s)
+if [ -f "$work/mxr-recipe" ] && [ "$(cat "$work/mxr-recipe")" = "$recipe" ] &&
+   [ -f "$work/build/build.ninja" ]; then
+    echo "build-qt.sh: going on with the build of Qt $source_version in $work"
+    src=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n1)
+    resume=true
+else
+    rm -rf "$work"
+    mkdir -p "$work"
+    echo "$recipe" >"$work/mxr-recipe"
+    echo "build-qt.sh: building Qt $source_version for Windows in $work (about 40 minutes)"
+    resume=false
+fi
 
-# Debian's source through a private apt configuration, leaving the machine's sources alone.
-# The deb-src lines name the same archive host as the machine's own entries.
-apt_dir=$work/apt
-mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/sources.list.d"
-mirror=$(grep -rhoE 'https?://[^ ]*/debian/?( |$)' /etc/apt/sources.list /etc/apt/sources.list.d/*.sources \
-             /etc/apt/sources.list.d/*.list 2>/dev/null | head -n1 | tr -d ' ' || true)
-mirror=${mirror:-http://deb.debian.org/debian}
-mirror=${mirror%/}
-keyring=/usr/share/keyrings/debian-archive-keyring.gpg
-cat >"$apt_dir/sources.list" <<EOF
+if ! $resume; then
+    # Debian's source through a private apt configuration, leaving the machine's sources alone.
+    # The deb-src lines name the same archive host as the machine's own entries.
+    apt_dir=$work/apt
+    mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/sources.list.d"
+    mirror=$(grep -rhoE 'https?://[^ ]*/debian/?( |$)' /etc/apt/sources.list /etc/apt/sources.list.d/*.sources \
+                 /etc/apt/sources.list.d/*.list 2>/dev/null | head -n1 | tr -d ' ' || true)
+    mirror=${mirror:-http://deb.debian.org/debian}
+    mirror=${mirror%/}
+    keyring=/usr/share/keyrings/debian-archive-keyring.gpg
+    cat >"$apt_dir/sources.list" <<EOF
 deb-src [signed-by=$keyring] $mirror $release main
 deb-src [signed-by=$keyring] $mirror $release-updates main
 deb-src [signed-by=$keyring] ${mirror}-security $release-security main
 EOF
-apt_options=(
-    -o Dir::Etc::SourceList="$apt_dir/sources.list"
-    -o Dir::Etc::SourceParts="$apt_dir/sources.list.d"
-    -o Dir::State::Lists="$apt_dir/lists"
-    -o Dir::Cache="$apt_dir/cache"
-    -o APT::Sandbox::User="$(id -un)"
-)
-apt-get "${apt_options[@]}" -qq update
-(cd "$work" && apt-get "${apt_options[@]}" -q source --only-source "qt6-base=$source_version")
-src=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n1)
-[ -n "$src" ] || { echo "build-qt.sh: no source folder was unpacked" >&2; exit 1; }
+    apt_options=(
+        -o Dir::Etc::SourceList="$apt_dir/sources.list"
+        -o Dir::Etc::SourceParts="$apt_dir/sources.list.d"
+        -o Dir::State::Lists="$apt_dir/lists"
+        -o Dir::Cache="$apt_dir/cache"
+        -o APT::Sandbox::User="$(id -un)"
+    )
+    apt-get "${apt_options[@]}" -qq update
+    (cd "$work" && apt-get "${apt_options[@]}" -q source --only-source "qt6-base=$source_version")
+    src=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n1)
+    [ -n "$src" ] || { echo "build-qt.sh: no source folder was unpacked" >&2; exit 1; }
 
-# Debian's patches (security and build fixes). dpkg-source applies them when it unpacks a
-# "3.0 (quilt)" package; quilt applies whatever it left out and fails if one does not apply.
-(
-    cd "$src"
-    export QUILT_PATCHES=debian/patches QUILT_PC=.pc
-    status=0
-    quilt push -a -q >/dev/null || status=$?
-    # 2: nothing left to apply.
-    [ $status -eq 0 ] || [ $status -eq 2 ] || { echo "build-qt.sh: a Debian patch does not apply" >&2; exit 1; }
-    applied=$(quilt applied 2>/dev/null | wc -l)
-    listed=$(grep -cvE '^\s*(#|$)' debian/patches/series)
-    echo "build-qt.sh: $applied of $listed Debian patches applied"
-    [ "$applied" -eq "$listed" ]
-)
+    # Debian's patches (security and build fixes). dpkg-source applies them when it unpacks a
+    # "3.0 (quilt)" package; quilt applies whatever it left out and fails if one does not apply.
+    (
+        cd "$src"
+        export QUILT_PATCHES=debian/patches QUILT_PC=.pc
+        status=0
+        quilt push -a -q >/dev/null || status=$?
+        # 2: nothing left to apply.
+        [ $status -eq 0 ] || [ $status -eq 2 ] || { echo "build-qt.sh: a Debian patch does not apply" >&2; exit 1; }
+        applied=$(quilt applied 2>/dev/null | wc -l)
+        listed=$(grep -cvE '^\s*(#|$)' debian/patches/series)
+        echo "build-qt.sh: $applied of $listed Debian patches applied"
+        [ "$applied" -eq "$listed" ]
+    )
+fi
 
 build=$work/build
 nice -n 10 cmake -S "$src" -B "$build" \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
     "${configure_options[@]}" >"$work/configure.log" 2>&1 \
     || { tail -n 40 "$work/configure.log" >&2; echo "build-qt.sh: configure failed, see $work/configure.log" >&2; exit 1; }
-nice -n 10 cmake --build "$build" --parallel 2 >"$work/build.log" 2>&1 \
+nice -n 10 cmake --build "$build" --parallel 2 >>"$work/build.log" 2>&1 \
     || { tail -n 40 "$work/build.log" >&2; echo "build-qt.sh: build failed, see $work/build.log" >&2; exit 1; }
 
 # Install over an emptied prefix; the recipe file is written last, so a prefix without it is
