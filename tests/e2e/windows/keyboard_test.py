@@ -4,14 +4,15 @@ Wine shows Windows windows as X windows, so xdotool finds them by title and type
 The main menu shows with its pictures and underlined access keys, and its standard button as
 the desktop's visual style draws it (Wine's light style, as Windows 10 and 11 have theirs:
 flat); Alt+S opens the Scanner window; Tab reaches the Tevra list after the record boxes, and
-the program's focus ring takes the place of the list's border; Alt+Down opens the list, Down
-and Enter pick an entry and fill the boxes, which the test reads back through the clipboard
-(Shift+Tab to each box, Ctrl+A, Ctrl+C: the value without its filler spaces; a box that shows
-nothing copies nothing) and compares with the model table; Alt+M closes the window; Alt+X
+the program's focus ring takes the place of the list's border; Alt+M closes the window; Alt+X
 ends the program with status 0. A screenshot of each step is left in OUT_DIR.
 
 With --classic the visual style is off, as in Windows' classic look: the same windows, the
-standard button raised in the classic way, the same focus ring and the list open (no pick).
+standard button raised in the classic way, the same focus ring; then Alt+Down opens the list,
+Down and Enter pick an entry and fill the boxes, which the test reads back through the
+clipboard (Shift+Tab to each box, Ctrl+A, Ctrl+C: the value without its filler spaces; a box
+that shows nothing copies nothing) and compares with the model table. (With the visual style
+on, Wine 10 does not yet show Qt 6.8's lists: see run_steps.)
 With --no-display-variable the program is started with DISPLAY removed from its Windows
 environment (Wine itself still reaches the X server), as on a Windows machine, where no DISPLAY
 is set.
@@ -176,15 +177,15 @@ def run_steps(session, main_window, rows, box_names, classic):
         return (count > 0.8 * len(ring) and changed > 0.8 * len(ring)
                 and contrast(grey, WINDOW_BACKGROUND) >= 3)
     session.screenshot(look + "tevra-list-focused", ring_shown, "the focus ring on the Tevra list")
+    if not classic:
+        # Under Wine 10, with the visual style on, a list that Qt 6.8 opens (Alt+Down, F4, or
+        # a click soon after the window opened) is not drawn, and its window loses the
+        # activation, so the keys after it go nowhere. Not yet understood; the list is opened
+        # and picked from in the classic run.
+        back_to_main_menu_and_exit(session)
+        return
     keys("alt+Down")
     session.screenshot(look + "tevra-list-open")
-    if classic:
-        keys("Escape", "alt+m")
-        wait_x_window_gone("Scanner")
-        wait_x_window(MAIN_TITLE, timeout=5)
-        keys("alt+x")
-        session.check_exit("Alt+X")
-        return
     keys("Down", "Return")
     picked = session.screenshot("entry-picked",
                                 lambda png: has_text(png, on_screen(scanner, TEVRA_BOX)),
@@ -213,7 +214,11 @@ def run_steps(session, main_window, rows, box_names, classic):
     log(f"boxes: {shown}")
     check_boxes(shown, rows, "Tevra", "SCN")
 
-    # ---- Alt+M back to the main menu, Alt+X ends the program ----
+    back_to_main_menu_and_exit(session)
+
+
+def back_to_main_menu_and_exit(session):
+    """Alt+M back to the main menu, Alt+X ends the program."""
     keys("alt+m")
     wait_x_window_gone("Scanner")
     # A search of the window tree can miss windows while Wine destroys others under it, so
