@@ -483,12 +483,15 @@ void orderUpdates(QAccessibleEvent *event)
         break;
     case QAccessible::TextCaretMoved:
     case QAccessible::TextSelectionChanged:
+        // The caret that the program's own text change moved is not the user's (the change
+        // itself is told).
+        if (programTextChanges > 0)
+            return;
         // A window that has been closed tells nothing of its boxes: it is hidden at once and
         // destroyed later, and as it is destroyed (by then no runtime window) its boxes could
         // still report a caret, which a screen reader would take as where the user is.
-        if (programTextChanges > 0
-            || (event->object() && event->object()->isWidgetType()
-                && !static_cast<QWidget *>(event->object())->isVisible()))
+        if (event->object() && event->object()->isWidgetType()
+            && !static_cast<QWidget *>(event->object())->isVisible())
             return;
         if (isRuntimeEdit(event->object())
             && (announcedFocus != focusHolder(static_cast<QWidget *>(event->object()))
