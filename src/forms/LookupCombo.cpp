@@ -9,10 +9,43 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QWheelEvent>
+#ifdef Q_OS_WIN
+#  include <QPainter>
+#  include <QPixmap>
+#  include <QStyleOptionViewItem>
+#endif
 
 namespace forms::detail {
 
-LookupCombo::LookupCombo(QWidget *parent) : QComboBox(parent) {}
+#if defined(Q_OS_WIN) && QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+// Windows' visual style draws an open list's highlight from a theme that Qt opens on a hidden
+// helper window, made the first time an item view draws a highlight. Qt 6.4 left that window
+// message-only; Qt 6.8 makes it a top-level window, and Wine activates it as it does: the first
+// list to open takes the activation from its own window, is never drawn, and the keys after it
+// go nowhere. One highlight drawn off screen as the first list is made, before its window
+// shows, makes the helper while nothing is opening.
+static void prepareHighlightTheme(const QWidget *list)
+{
+    static bool prepared = false;
+    if (prepared)
+        return;
+    prepared = true;
+    QStyleOptionViewItem option;
+    option.rect = QRect(0, 0, 8, 8);
+    option.state = QStyle::State_Enabled | QStyle::State_Selected | QStyle::State_Active;
+    option.showDecorationSelected = true;
+    QPixmap pixmap(option.rect.size());
+    QPainter painter(&pixmap);
+    list->style()->drawPrimitive(QStyle::PE_PanelItemViewItem, &option, &painter, nullptr);
+}
+#endif
+
+LookupCombo::LookupCombo(QWidget *parent) : QComboBox(parent)
+{
+#if defined(Q_OS_WIN) && QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    prepareHighlightTheme(this);
+#endif
+}
 
 void LookupCombo::showPopup()
 {
