@@ -12,7 +12,8 @@
 #   ./dev.sh fuzz [S]  install what is missing, run each fuzzer for S seconds (60)
 #   ./dev.sh windows   install what is missing, cross-build Qt 6.8 for Windows once (cached in
 #                      ~/.cache/model-xref), build the program, its zip and its MSI in
-#                      build-windows; on Debian 13, so on Debian 12 in the Debian 13 root
+#                      build-windows (the internal edition's zip in build-windows-internal);
+#                      on Debian 13, so on Debian 12 in the Debian 13 root
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -95,14 +96,19 @@ use_ccache() {
 
 build() { cmake --preset "$1" >/dev/null && nice -n 10 cmake --build --preset "$1"; }
 
-windows() { tools/windows/build-qt.sh "$qt_windows"; build windows; }
+windows() {
+    tools/windows/build-qt.sh "$qt_windows"
+    build windows
+    build windows-internal
+}
 
 # in_root RELEASE COMMAND...: runs COMMAND in a fresh root of RELEASE that has every package
-# above (one base serves every command), with this checkout; build-windows is kept between runs.
+# above (one base serves every command), with this checkout; the Windows build folders are kept
+# between runs.
 in_root() {
     local in=$1
     shift
-    tools/debian-root.sh --keep build-windows "$in" \
+    tools/debian-root.sh --keep build-windows --keep build-windows-internal "$in" \
         "$(named "$in" "${run_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}")" -- "$@"
 }
 
@@ -132,9 +138,11 @@ suite() {
     echo "== Windows, under Wine =="
     if [ "$windows" = yes ]; then
         tools/windows/wine-tests.sh build-windows -j2
+        # The internal edition's zip folder: what a screen reader is told of its windows.
+        tools/windows/wine-tests.sh build-windows-internal -R windows_uia
     elif [ "$release" = "$windows_release" ]; then
         echo "dev.sh: SKIPPED the Windows tests: no cross-built Qt in $qt_windows" \
-             "(./dev.sh windows builds it once, about an hour)"
+             "(./dev.sh windows builds it once, about an hour and a half)"
     else
         echo "dev.sh: the Windows build is made and tested on Debian 13"
     fi
