@@ -14,6 +14,7 @@ client (uia_client.cpp) reads it under Wine, from the zip folder's program.
 
 With --dpi 144 the same at 150 % (each window half as large again), restored afterwards. What
 UI Automation cannot show under Wine (the values, every pattern) is left to the other tests.
+A screenshot of the main menu and of the Scanner window after the pick is left in OUT_DIR.
 
 Runs inside tools/windows/wine-tests.sh, which provides WINEPREFIX and DISPLAY (Xvfb).
 Usage: uia_test.py [--dpi N] CLIENT.exe PROGRAM.exe TABLE_SOURCE OUT_DIR EDITION
@@ -154,6 +155,7 @@ def run_steps(client_exe, session, args):
     button_ids = [f"cmdType({i})" for i in range(len(buttons) - 1)] + ["cmdExit"]
     wait_for(lambda: tree(client_exe, MAIN_TITLE)[1], STEP_TIMEOUT, "the main menu's controls")
     check_window(client_exe, MAIN_TITLE, MAIN_CLIENT, buttons, texts, [], [], [], button_ids)
+    session.screenshot("main-menu")
 
     keys("alt+s")
     wait_x_window("Scanner")
@@ -183,6 +185,7 @@ def run_steps(client_exe, session, args):
     picked = [read_boxes(row) for row in rows
               if type_of(row) == "SCN" and read_boxes(row)["Tevra"] == entries[1]][0]
     scanner([name for name in box_names if not picked[name]])
+    session.screenshot("entry-picked")
 
     keys("alt+m")
     wait_x_window_gone("Scanner")
