@@ -4,7 +4,7 @@
 //
 //   uia-client tree TITLE   the window titled TITLE and everything below it, depth first in the
 //                           raw view, one element a line: depth, control type, name, automation
-//                           id, class, rectangle, focusable, focused, full description
+//                           id, rectangle, full description
 //   uia-client focus        each element that receives the focus, one a line, after a line
 //                           {"ready":true}; until a line arrives on the standard input
 #include <initguid.h>
@@ -50,7 +50,7 @@ std::string quoted(const std::string &text)
     return out + "\"";
 }
 
-// Properties are read through GetCurrentPropertyValueEx: Wine's typed getters
+// Texts are read through GetCurrentPropertyValueEx: Wine's typed getters for them
 // (get_CurrentName, ...) answer nothing.
 std::string textProperty(IUIAutomationElement *element, PROPERTYID property)
 {
@@ -64,33 +64,19 @@ std::string textProperty(IUIAutomationElement *element, PROPERTYID property)
     return text;
 }
 
-bool boolProperty(IUIAutomationElement *element, PROPERTYID property)
-{
-    VARIANT value;
-    VariantInit(&value);
-    const bool on = SUCCEEDED(element->GetCurrentPropertyValueEx(property, TRUE, &value))
-            && value.vt == VT_BOOL && value.boolVal != VARIANT_FALSE;
-    VariantClear(&value);
-    return on;
-}
-
 std::string described(IUIAutomationElement *element)
 {
     CONTROLTYPEID type = 0;
     element->get_CurrentControlType(&type);
     RECT r{};
     element->get_CurrentBoundingRectangle(&r);
-    const bool focusable = boolProperty(element, UIA_IsKeyboardFocusablePropertyId);
-    const bool focused = boolProperty(element, UIA_HasKeyboardFocusPropertyId);
     char rect[96];
     std::snprintf(rect, sizeof rect, "[%ld,%ld,%ld,%ld]", r.left, r.top, r.right - r.left,
                   r.bottom - r.top);
     return "\"type\":" + std::to_string(type)
             + ",\"name\":" + quoted(textProperty(element, UIA_NamePropertyId))
             + ",\"id\":" + quoted(textProperty(element, UIA_AutomationIdPropertyId))
-            + ",\"class\":" + quoted(textProperty(element, UIA_ClassNamePropertyId))
-            + ",\"rect\":" + rect + ",\"focusable\":" + (focusable ? "true" : "false")
-            + ",\"focused\":" + (focused ? "true" : "false") + ",\"description\":"
+            + ",\"rect\":" + rect + ",\"description\":"
             + quoted(textProperty(element, UIA_FullDescriptionPropertyId));
 }
 
