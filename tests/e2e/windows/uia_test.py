@@ -194,4 +194,4 @@ def run_steps(client_exe, session, args):
 
 
 if __name__ == "__main__":
-    main_entry(main, watchdog_seconds=110)
+    main_entry(main, watchdog_seconds=200)
