@@ -138,7 +138,11 @@ def run_steps(session, args):
         for name in list(reversed(box_names))[:count]:
             said = step(["shift+Tab"], box(name, values[name]), f"Shift+Tab to {name}")
             if values[name]:
-                check(sum(values[name] in utterance for utterance in said) == 1,
+                # Counted from the box's name on: an Orca that lags far behind (a sanitizer
+                # build) can still be telling the pick's text changes as the focus arrives.
+                start = next(i for i, utterance in enumerate(said)
+                             if box(name, "")[0] in utterance)
+                check(sum(values[name] in utterance for utterance in said[start:]) == 1,
                       f"{name}: its value is not said once: {said}")
 
     tree.wait_window(MAIN_TITLE, START_TIMEOUT)
